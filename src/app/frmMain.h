@@ -1,0 +1,80 @@
+// The main window object, which is the application: its state, its events,
+// and the operations other folders define on it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace shutterling {
+
+class frmMain {
+public:
+    explicit frmMain(platform::Platform& platform);
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    // --- state, in this order; everything starts zero, false, empty or nothing
+    std::shared_ptr<platform::BrowserWindow> objBrowser;
+    bool blnHideOnPaint = false;
+    double dblBlockedCount = 0;
+    std::wstring strDataFile;
+    bool blnEnabled = false;
+    std::shared_ptr<platform::ShellWindows> SWs;
+
+    // --- controls
+    platform::ListBox& lstPopups;
+    platform::ListBox& lstSafe;
+    platform::CheckBox& chkBeep;
+    platform::CheckBox& chkReset;
+    platform::CheckBox& chkWindowStartup;
+    platform::Label& lblCounter;
+
+    // --- events (app/frmMain.cpp)
+    void Form_Load();
+    void Form_Paint();
+    void Form_QueryUnload(std::int16_t& cancel, std::int16_t unloadMode);
+    void Form_Unload();
+
+    // --- operations on the state (app/frmMain.cpp)
+    // Empty when the list cannot be read.
+    std::optional<bool> IsInSafeList(std::wstring title);
+    bool ShowBlockedCount();
+    // False once Form_Unload has run: handlers resumed after DoEvents stop then.
+    bool IsLoaded() const { return loaded_; }
+
+    // --- the judgment (watcher/judgment.cpp, watcher/marking.cpp)
+    void SWs_WindowRegistered(std::int32_t lCookie);
+    std::optional<bool> HasPlainWindowOfSize(std::int32_t height, std::int32_t width);
+    void MarkExistingWindows();
+
+    // --- persistence (store/)
+    void LoadOptions();   // store/options.cpp
+    void SaveOptions();   // store/options.cpp
+    void LoadSafeList();  // store/safe_list.cpp
+    void SaveSafeList();  // store/safe_list.cpp
+
+    // --- tray (tray/)
+    void AddTrayIcon();
+    void InstallWindowHook();
+    void RemoveTrayIcon();
+    void RemoveWindowHook();
+
+    platform::Platform& platform;
+
+private:
+    friend class BlockLedger;
+    bool loaded_ = false;
+    // Windows blocked while a judgment pass is paused in DoEvents, one list per
+    // pass that is paused, innermost last (watcher/judgment.cpp).
+    std::vector<std::vector<std::uintptr_t>*> pausedPasses_;
+};
+
+// Start-with-Windows registration (store/startup.cpp).
+void SetStartWithWindows(platform::Platform& platform, const bool& flag);
+
+}  // namespace shutterling

@@ -1,0 +1,37 @@
+// Everything the core reaches the world through, wired once by WinMain (real)
+// or by a test (fakes).
+#pragma once
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/settings.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+#include "platform/toolkit.h"
+#include "platform/tray.h"
+
+namespace shutterling::platform {
+
+struct MainWindowControls {
+    ListBox& lstPopups;
+    ListBox& lstSafe;
+    CheckBox& chkBeep;
+    CheckBox& chkReset;
+    CheckBox& chkWindowStartup;
+    Label& lblCounter;
+};
+
+struct Platform {
+    ShellAutomation& shell;
+    System& system;
+    Application& app;
+    FormWindow& window;
+    MainWindowControls controls;
+    Tray& tray;
+    SettingsStore& settings;
+    Registry& registry;
+    FileSystem& files;
+    CodePage& codePage;
+};
+
+}  // namespace shutterling::platform

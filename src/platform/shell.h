@@ -1,0 +1,100 @@
+// The shell's collection of browser windows, the windows it hands out and
+// their documents, seen through late binding. Every read can fail: an empty
+// optional (or a null walk) is a failed read, never an exception.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace shutterling::platform {
+
+using WindowHandle = std::uintptr_t;
+
+class Dispatch;
+
+// A value read from a late-bound member, reduced to what the program tests.
+struct Variant {
+    enum class Kind { Empty, Null, Bool, Number, String, Object, Other };
+    Kind kind = Kind::Empty;
+    bool boolean = false;
+    double number = 0;
+    std::wstring text;
+    std::shared_ptr<Dispatch> object;  // may be null for an object-typed value that is Nothing
+
+    static Variant Of(bool b) { return {Kind::Bool, b, 0, {}, nullptr}; }
+    static Variant Of(std::wstring s) { return {Kind::String, false, 0, std::move(s), nullptr}; }
+    static Variant Of(std::shared_ptr<Dispatch> o) { return {Kind::Object, false, 0, {}, std::move(o)}; }
+
+    // Object-typed, even when the reference is empty.
+    bool IsObject() const { return kind == Kind::Object; }
+    // The value as a true/false: booleans and numbers convert, anything else does not.
+    std::optional<bool> AsBool() const {
+        if (kind == Kind::Bool) return boolean;
+        if (kind == Kind::Number) return number != 0;
+        return std::nullopt;
+    }
+};
+
+// A late-bound object of the document model: members reached by name at run
+// time, without regard to case.
+class Dispatch {
+public:
+    virtual ~Dispatch() = default;
+    virtual std::optional<Variant> Get(std::wstring_view member) = 0;
+    virtual bool Put(std::wstring_view member, const Variant& value) = 0;
+    // The class name its type information reports ("HTMLDocument" for a page).
+    virtual std::optional<std::wstring> ClassName() = 0;
+};
+
+// One browser window of the collection (an InternetExplorer object).
+class BrowserWindow {
+public:
+    virtual ~BrowserWindow() = default;
+    // A null pointer inside the optional means the window has no document.
+    virtual std::optional<std::shared_ptr<Dispatch>> Document() = 0;
+    virtual std::optional<bool> FullScreen() = 0;
+    virtual std::optional<bool> MenuBar() = 0;
+    virtual std::optional<std::wstring> LocationName() = 0;
+    virtual std::optional<std::int32_t> Width() = 0;
+    virtual std::optional<std::int32_t> Height() = 0;
+    virtual std::optional<WindowHandle> Hwnd() = 0;
+    // Stable identity of the underlying object: two references to the same
+    // window compare equal (COM identity), whatever walk produced them.
+    virtual std::uintptr_t Identity() const = 0;
+};
+
+// One walk over the collection, with a cursor of its own.
+class WindowWalk {
+public:
+    struct Step {
+        enum class Status { Window, End, Failed };
+        Status status = Status::End;
+        std::shared_ptr<BrowserWindow> window;
+    };
+    virtual ~WindowWalk() = default;
+    virtual Step Next() = 0;
+};
+
+// The subscribed ShellWindows collection. Dropping the last reference ends
+// the subscription.
+class ShellWindows {
+public:
+    virtual ~ShellWindows() = default;
+    // Null when the walk cannot be started.
+    virtual std::unique_ptr<WindowWalk> Walk() = 0;
+};
+
+class ShellAutomation {
+public:
+    using WindowRegisteredHandler = std::function<void(std::int32_t lCookie)>;
+    virtual ~ShellAutomation() = default;
+    // Creates a new collection object and subscribes the handler to its
+    // WindowRegistered event; null when either fails.
+    virtual std::shared_ptr<ShellWindows> CreateShellWindows(WindowRegisteredHandler handler) = 0;
+};
+
+}  // namespace shutterling::platform

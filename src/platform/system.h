@@ -1,0 +1,32 @@
+// Key state, window placement, posting a message and the beep: the user32 and
+// kernel32 calls the judgment makes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/shell.h"
+
+namespace shutterling::platform {
+
+inline constexpr int kVkControl = 17;
+inline constexpr std::uint32_t kWmClose = 16;
+inline constexpr std::uint32_t kWindowPlacementLength = 44;
+
+struct Rect {
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+class System {
+public:
+    virtual ~System() = default;
+    virtual std::int16_t GetKeyState(int virtualKey) = 0;
+    // rcNormalPosition of the window, read with a WINDOWPLACEMENT whose
+    // length field is kWindowPlacementLength; empty when the read fails.
+    virtual std::optional<Rect> GetWindowPlacement(WindowHandle hwnd) = 0;
+    virtual void PostMessageA(WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
+                              std::intptr_t lParam) = 0;
+    virtual void Beep(std::uint32_t frequency, std::uint32_t duration) = 0;
+};
+
+}  // namespace shutterling::platform

@@ -1,0 +1,6 @@
+// Placeholder until the persistence work lands.
+#include "app/frmMain.h"
+
+namespace shutterling {
+void SetStartWithWindows(platform::Platform&, const bool&) {}
+}  // namespace shutterling

@@ -1,0 +1,38 @@
+// Every call a fake receives, in order, as one line of text, so tests can
+// assert sequences across the whole fake platform.
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace shutterling::fakes {
+
+class CallLog {
+public:
+    void Add(std::string entry) { entries_.push_back(std::move(entry)); }
+    const std::vector<std::string>& Entries() const { return entries_; }
+    void Clear() { entries_.clear(); }
+    // Index of the first entry that starts with prefix, or -1.
+    int Find(const std::string& prefix) const {
+        auto it = std::find_if(entries_.begin(), entries_.end(),
+                               [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+        return it == entries_.end() ? -1 : static_cast<int>(it - entries_.begin());
+    }
+    int Count(const std::string& prefix) const {
+        return static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
+                                              [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }));
+    }
+
+private:
+    std::vector<std::string> entries_;
+};
+
+// Narrow text for log lines; tests only use ASCII titles in logs.
+inline std::string Narrow(const std::wstring& w) {
+    std::string s;
+    for (wchar_t c : w) s.push_back(c < 128 ? static_cast<char>(c) : '?');
+    return s;
+}
+
+}  // namespace shutterling::fakes
