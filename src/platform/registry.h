@@ -17,6 +17,7 @@ public:
     // Returns the error code (0 = success) and sets key on success.
     virtual long RegOpenKeyExA(Key root, const std::string& subKey, std::uint32_t options,
                                std::uint32_t access, Key& key) = 0;
+    // Passes the first length bytes of data (never more than data holds).
     virtual long RegSetValueExA(Key key, const std::string& name, std::uint32_t type,
                                 const std::string& data, std::uint32_t length) = 0;
     virtual long RegDeleteValueA(Key key, const std::string& name) = 0;

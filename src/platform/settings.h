@@ -10,7 +10,8 @@ namespace shutterling::platform {
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
-    // The stored text, or the default when the key is absent; empty on failure.
+    // The stored text, or fallback when the key or value is absent. Empty when
+    // the read fails, which includes a stored value that is not a string.
     virtual std::optional<std::wstring> GetSetting(const std::wstring& app,
                                                    const std::wstring& section,
                                                    const std::wstring& key,

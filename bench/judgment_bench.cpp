@@ -1,0 +1,161 @@
+// One judgment pass over N open windows against a platform that costs
+// nothing: the core's own time per window, and the platform calls a pass makes.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/frmMain.h"
+
+namespace {
+
+using namespace shutterling;
+using platform::Variant;
+
+long g_calls = 0;
+
+struct Object : platform::Dispatch {
+    std::shared_ptr<platform::Dispatch> parentWindow, opener, parent;
+    bool scriptOpened = false;
+    std::optional<Variant> Get(std::wstring_view member) override {
+        ++g_calls;
+        if (member == L"parentwindow") return Variant::Of(parentWindow);
+        if (member == L"opener")
+            return scriptOpened ? Variant::Of(opener) : Variant::Of(std::wstring());
+        if (member == L"Parent") return Variant::Of(parent);
+        return Variant::Of(false);
+    }
+    bool Put(std::wstring_view, const Variant&) override { return ++g_calls, true; }
+    std::optional<std::wstring> ClassName() override { return ++g_calls, L"HTMLDocument"; }
+};
+
+struct Window : platform::BrowserWindow {
+    std::shared_ptr<Object> doc = std::make_shared<Object>();
+    bool menuBar = true;
+    std::optional<std::shared_ptr<platform::Dispatch>> Document() override { return ++g_calls, doc; }
+    std::optional<bool> FullScreen() override { return ++g_calls, false; }
+    std::optional<bool> MenuBar() override { return ++g_calls, menuBar; }
+    std::optional<std::wstring> LocationName() override { return ++g_calls, L"A page"; }
+    std::optional<std::int32_t> Width() override { return ++g_calls, 640; }
+    std::optional<std::int32_t> Height() override { return ++g_calls, 480; }
+    std::optional<platform::WindowHandle> Hwnd() override { return ++g_calls, 1; }
+    std::uintptr_t Identity() const override { return reinterpret_cast<std::uintptr_t>(this); }
+};
+
+struct Shell : platform::ShellAutomation, platform::ShellWindows {
+    std::vector<std::shared_ptr<Window>> windows;
+    struct Walker : platform::WindowWalk {
+        Shell& shell;
+        std::size_t at = 0;
+        explicit Walker(Shell& s) : shell(s) {}
+        Step Next() override {
+            ++g_calls;
+            if (at == shell.windows.size()) return {};
+            return {Step::Status::Window, shell.windows[at++]};
+        }
+    };
+    std::unique_ptr<platform::WindowWalk> Walk() override {
+        return ++g_calls, std::make_unique<Walker>(*this);
+    }
+    std::shared_ptr<platform::ShellWindows> CreateShellWindows(WindowRegisteredHandler) override {
+        return std::shared_ptr<platform::ShellWindows>(this, [](auto*) {});
+    }
+};
+
+struct Quiet : platform::System, platform::Application, platform::FormWindow, platform::ListBox,
+               platform::CheckBox, platform::Label, platform::Tray, platform::SettingsStore,
+               platform::Registry, platform::FileSystem, platform::CodePage {
+    std::int16_t GetKeyState(int) override { return ++g_calls, 0; }
+    std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle) override {
+        return ++g_calls, platform::Rect{0, 0, 640, 480};
+    }
+    void PostMessageA(platform::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override {
+        ++g_calls;
+    }
+    void Beep(std::uint32_t, std::uint32_t) override { ++g_calls; }
+    void DoEvents() override { ++g_calls; }
+    std::optional<bool> PrevInstance() override { return false; }
+    std::optional<std::wstring> Path() override { return L"C:\\x"; }
+    std::optional<std::wstring> ExeName() override { return L"x"; }
+    std::wstring Title() override { return L"Shutterling"; }
+    [[noreturn]] void End() override { std::abort(); }
+    void Show() override {}
+    void Hide() override {}
+    void Unload() override {}
+    platform::WindowHandle Handle() override { return 1; }
+    std::uintptr_t Icon() override { return 1; }
+    std::optional<std::int16_t> ListCount() override { return ++g_calls, 0; }
+    std::optional<std::wstring> List(std::int16_t) override { return std::nullopt; }
+    std::optional<std::int16_t> ListIndex() override { return -1; }
+    bool AddItem(const std::wstring&) override { return ++g_calls, true; }
+    bool RemoveItem(std::int16_t) override { return true; }
+    std::optional<std::int16_t> Value() override { return ++g_calls, 0; }
+    bool SetValue(std::int16_t) override { return true; }
+    std::optional<std::wstring> Caption() override { return L""; }
+    bool SetCaption(const std::wstring&) override { return ++g_calls, true; }
+    void ShellNotifyIcon(platform::TrayOp, const platform::TrayRecord&) override {}
+    std::intptr_t InstallTrayWndProc(platform::WindowHandle) override { return 0; }
+    void RestoreWndProc(platform::WindowHandle, std::intptr_t) override {}
+    std::optional<std::wstring> GetSetting(const std::wstring&, const std::wstring&,
+                                           const std::wstring&, const std::wstring& d) override {
+        return d;
+    }
+    bool SaveSetting(const std::wstring&, const std::wstring&, const std::wstring&,
+                     const std::wstring&) override {
+        return true;
+    }
+    long RegOpenKeyExA(Key, const std::string&, std::uint32_t, std::uint32_t, Key&) override {
+        return 1;
+    }
+    long RegSetValueExA(Key, const std::string&, std::uint32_t, const std::string&,
+                        std::uint32_t) override {
+        return 0;
+    }
+    long RegDeleteValueA(Key, const std::string&) override { return 0; }
+    long RegCloseKey(Key) override { return 0; }
+    std::optional<bool> FolderOrFileExists(const std::wstring&) override { return true; }
+    std::optional<bool> FileExists(const std::wstring&) override { return false; }
+    bool CreateFolder(const std::wstring&) override { return true; }
+    bool RemoveFile(const std::wstring&) override { return true; }
+    std::optional<std::string> ReadFile(const std::wstring&) override { return std::nullopt; }
+    bool WriteFile(const std::wstring&, const std::string&) override { return true; }
+    bool MoveReplace(const std::wstring&, const std::wstring&) override { return true; }
+    std::string ToAnsi(const std::wstring& t) override { return std::string(t.begin(), t.end()); }
+    std::wstring FromAnsi(const std::string& b) override { return std::wstring(b.begin(), b.end()); }
+};
+
+// N open windows: one plain page, the rest script-opened popups with a menu
+// bar and a size that matches the plain page (so every judgment walks the
+// collection again and ends in the opener probe: the most work per window).
+void BM_JudgmentPass(benchmark::State& state) {
+    Shell shell;
+    Quiet quiet;
+    platform::Platform platform{shell, quiet, quiet, quiet,
+                                {quiet, quiet, quiet, quiet, quiet, quiet},
+                                quiet, quiet, quiet, quiet, quiet};
+    frmMain form(platform);
+    form.Form_Load();
+    const auto n = static_cast<std::size_t>(state.range(0));
+    for (std::size_t i = 0; i < n; ++i) {
+        auto w = std::make_shared<Window>();
+        w->doc->parentWindow = w->doc;
+        w->doc->opener = w->doc;
+        w->doc->parent = w->doc;
+        w->doc->scriptOpened = i != 0;
+        shell.windows.push_back(w);
+    }
+    long callsPerPass = 0;
+    for (auto _ : state) {
+        g_calls = 0;
+        form.SWs_WindowRegistered(0);
+        callsPerPass = g_calls;
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
+    state.counters["platform_calls_per_pass"] = static_cast<double>(callsPerPass);
+    state.counters["ns_per_window"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * n),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_JudgmentPass)->Arg(1)->Arg(16)->Arg(256);
+
+}  // namespace

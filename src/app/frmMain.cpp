@@ -1,0 +1,84 @@
+// The application's start-up, shut-down and window events, and the two small
+// operations on its state that the judgment needs.
+#include "app/frmMain.h"
+
+#include "store/count_text.h"
+
+namespace shutterling {
+
+frmMain::frmMain(platform::Platform& platform)
+    : lstPopups(platform.controls.lstPopups),
+      lstSafe(platform.controls.lstSafe),
+      chkBeep(platform.controls.chkBeep),
+      chkReset(platform.controls.chkReset),
+      chkWindowStartup(platform.controls.chkWindowStartup),
+      lblCounter(platform.controls.lblCounter),
+      platform(platform) {}
+
+void frmMain::Form_Load() {
+    // A query that cannot answer counts as "another instance runs": better
+    // no watcher than two watchers fighting over the same tray.
+    auto previous = platform.app.PrevInstance();
+    if (!previous || *previous) platform.app.End();
+    loaded_ = true;
+
+    blnEnabled = true;
+    AddTrayIcon();
+    InstallWindowHook();
+    LoadOptions();
+    ShowBlockedCount();
+    LoadSafeList();
+    blnHideOnPaint = true;
+    SWs = platform.shell.CreateShellWindows(
+        [this](std::int32_t lCookie) { SWs_WindowRegistered(lCookie); });
+    MarkExistingWindows();
+}
+
+void frmMain::Form_Paint() {
+    if (blnHideOnPaint) {
+        blnHideOnPaint = false;
+        platform.window.Hide();
+    }
+}
+
+void frmMain::Form_QueryUnload(std::int16_t& cancel, std::int16_t unloadMode) {
+    // The close box only hides: the program lives in the tray until Exit.
+    if (unloadMode == 0) {
+        platform.window.Hide();
+        cancel = 1;
+    }
+}
+
+void frmMain::Form_Unload() {
+    // Every step runs even when an earlier one fails: the last ones take the
+    // tray icon and the hook away, which must happen whatever else went wrong.
+    loaded_ = false;
+    SaveOptions();
+    SaveSafeList();
+    // An unreadable option leaves the registration as it was rather than guess.
+    if (auto startup = chkWindowStartup.Value()) {
+        const bool flag = *startup != 0;
+        SetStartWithWindows(platform, flag);
+    }
+    RemoveTrayIcon();
+    RemoveWindowHook();
+    objBrowser = nullptr;
+    SWs = nullptr;
+}
+
+std::optional<bool> frmMain::IsInSafeList(std::wstring title) {
+    auto count = lstSafe.ListCount();
+    if (!count) return std::nullopt;
+    for (int index = 0; index < *count; ++index) {
+        auto entry = lstSafe.List(static_cast<std::int16_t>(index));
+        if (!entry) return std::nullopt;
+        if (*entry == title) return true;
+    }
+    return false;
+}
+
+bool frmMain::ShowBlockedCount() {
+    return lblCounter.SetCaption(CountText(dblBlockedCount) + L" Popups blocked till now");
+}
+
+}  // namespace shutterling

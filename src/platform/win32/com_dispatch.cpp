@@ -1,0 +1,182 @@
+// Late binding by name, the way a script host reaches the page's members.
+#include "platform/win32/com_dispatch.h"
+
+#include <ocidl.h>
+
+#include <string>
+
+namespace shutterling::win32 {
+
+using platform::Variant;
+
+namespace {
+
+Variant OfKind(Variant::Kind kind) {
+    Variant v;
+    v.kind = kind;
+    return v;
+}
+
+}  // namespace
+
+platform::Variant FromVariant(const VARIANT& value) {
+    ScopedVariant plain;
+    const VARIANT* v = &value;
+    // Servers may hand back a reference; look through it once.
+    if (V_VT(&value) & VT_BYREF) {
+        if (FAILED(VariantCopyInd(plain.get(), const_cast<VARIANT*>(&value)))) return OfKind(Variant::Kind::Other);
+        v = plain.get();
+    }
+    switch (V_VT(v)) {
+        case VT_EMPTY:
+            return {};
+        case VT_NULL:
+            return OfKind(Variant::Kind::Null);
+        case VT_BOOL:
+            return Variant::Of(V_BOOL(v) != VARIANT_FALSE);
+        case VT_BSTR:
+            return Variant::Of(V_BSTR(v) ? std::wstring(V_BSTR(v), SysStringLen(V_BSTR(v)))
+                                         : std::wstring());
+        case VT_DISPATCH: {
+            ComPtr<IDispatch> object(V_DISPATCH(v));
+            return Variant::Of(object ? std::make_shared<ComDispatch>(object) : nullptr);
+        }
+        case VT_UNKNOWN: {
+            // Object-typed whether or not it also speaks IDispatch.
+            ComPtr<IDispatch> object;
+            if (V_UNKNOWN(v)) V_UNKNOWN(v)->QueryInterface(IID_PPV_ARGS(&object));
+            return Variant::Of(object ? std::make_shared<ComDispatch>(object) : nullptr);
+        }
+        case VT_I1:
+        case VT_UI1:
+        case VT_I2:
+        case VT_UI2:
+        case VT_I4:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_DECIMAL: {
+            ScopedVariant number;
+            if (FAILED(VariantChangeType(number.get(), const_cast<VARIANT*>(v), 0, VT_R8))) {
+                return OfKind(Variant::Kind::Other);
+            }
+            Variant result = OfKind(Variant::Kind::Number);
+            result.number = V_R8(number.get());
+            return result;
+        }
+        default:
+            return OfKind(Variant::Kind::Other);
+    }
+}
+
+bool ToVariant(const platform::Variant& value, VARIANT* out) {
+    VariantInit(out);
+    switch (value.kind) {
+        case Variant::Kind::Empty:
+            return true;
+        case Variant::Kind::Null:
+            V_VT(out) = VT_NULL;
+            return true;
+        case Variant::Kind::Bool:
+            V_VT(out) = VT_BOOL;
+            V_BOOL(out) = value.boolean ? VARIANT_TRUE : VARIANT_FALSE;
+            return true;
+        case Variant::Kind::Number:
+            V_VT(out) = VT_R8;
+            V_R8(out) = value.number;
+            return true;
+        case Variant::Kind::String: {
+            BSTR text = SysAllocStringLen(value.text.data(), static_cast<UINT>(value.text.size()));
+            if (!text) return false;
+            V_VT(out) = VT_BSTR;
+            V_BSTR(out) = text;
+            return true;
+        }
+        case Variant::Kind::Object: {
+            // Only objects this layer handed out can go back to a server.
+            auto* com = dynamic_cast<ComDispatch*>(value.object.get());
+            if (value.object && !com) return false;
+            V_VT(out) = VT_DISPATCH;
+            V_DISPATCH(out) = com ? com->get() : nullptr;
+            if (V_DISPATCH(out)) V_DISPATCH(out)->AddRef();
+            return true;
+        }
+        case Variant::Kind::Other:
+            break;
+    }
+    return false;
+}
+
+namespace {
+
+std::optional<std::wstring> NameFromTypeInfo(ITypeInfo* info) {
+    ScopedBstr name;
+    if (!info || FAILED(info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr,
+                                               nullptr))) {
+        return std::nullopt;
+    }
+    return name.str();
+}
+
+}  // namespace
+
+std::optional<std::wstring> ClassNameOf(IDispatch* object) {
+    if (!object) return std::nullopt;
+    ComPtr<IProvideClassInfo> provider;
+    if (SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&provider)))) {
+        ComPtr<ITypeInfo> info;
+        if (SUCCEEDED(provider->GetClassInfo(&info))) {
+            if (auto name = NameFromTypeInfo(info.Get())) return name;
+        }
+    }
+    ComPtr<ITypeInfo> info;
+    if (FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info))) return std::nullopt;
+    return NameFromTypeInfo(info.Get());
+}
+
+std::optional<DISPID> ComDispatch::IdOf(std::wstring_view member) {
+    if (!object_) return std::nullopt;
+    std::wstring name(member);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    // Servers match names without regard to case, as late binding expects.
+    if (FAILED(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
+        return std::nullopt;
+    }
+    return id;
+}
+
+std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
+    const auto id = IdOf(member);
+    if (!id) return std::nullopt;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    ScopedVariant result;
+    if (FAILED(object_->Invoke(*id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                               result.get(), nullptr, nullptr))) {
+        return std::nullopt;
+    }
+    return FromVariant(*result);
+}
+
+bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) {
+    const auto id = IdOf(member);
+    if (!id) return false;
+    ScopedVariant argument;
+    if (!ToVariant(value, argument.get())) return false;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{argument.get(), &named, 1, 1};
+    const WORD kind = V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
+                          ? DISPATCH_PROPERTYPUTREF
+                          : DISPATCH_PROPERTYPUT;
+    return SUCCEEDED(object_->Invoke(*id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, nullptr,
+                                     nullptr, nullptr));
+}
+
+std::optional<std::wstring> ComDispatch::ClassName() { return ClassNameOf(object_.Get()); }
+
+}  // namespace shutterling::win32

@@ -1,0 +1,78 @@
+// The document model's late-bound objects over IDispatch, and the conversion
+// of VARIANTs to the values the core tests.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <wrl/client.h>
+
+#include "platform/shell.h"
+
+namespace shutterling::win32 {
+
+using Microsoft::WRL::ComPtr;
+
+// Owns a VARIANT for its lifetime.
+class ScopedVariant {
+public:
+    ScopedVariant() noexcept { VariantInit(&v_); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
+    ~ScopedVariant() { VariantClear(&v_); }
+    VARIANT* get() noexcept { return &v_; }
+    const VARIANT& operator*() const noexcept { return v_; }
+
+private:
+    VARIANT v_;
+};
+
+// Owns a BSTR for its lifetime.
+class ScopedBstr {
+public:
+    ScopedBstr() = default;
+    explicit ScopedBstr(std::wstring_view text)
+        : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    ScopedBstr(const ScopedBstr&) = delete;
+    ScopedBstr& operator=(const ScopedBstr&) = delete;
+    ~ScopedBstr() { SysFreeString(b_); }
+    BSTR* put() noexcept {
+        SysFreeString(b_);
+        b_ = nullptr;
+        return &b_;
+    }
+    BSTR get() const noexcept { return b_; }
+    // A null BSTR is the empty string by COM convention.
+    std::wstring str() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
+
+private:
+    BSTR b_ = nullptr;
+};
+
+class ComDispatch final : public platform::Dispatch {
+public:
+    explicit ComDispatch(ComPtr<IDispatch> object) : object_(std::move(object)) {}
+
+    std::optional<platform::Variant> Get(std::wstring_view member) override;
+    bool Put(std::wstring_view member, const platform::Variant& value) override;
+    std::optional<std::wstring> ClassName() override;
+
+    IDispatch* get() const noexcept { return object_.Get(); }
+
+private:
+    std::optional<DISPID> IdOf(std::wstring_view member);
+
+    ComPtr<IDispatch> object_;
+};
+
+// VT_DISPATCH and VT_UNKNOWN become objects even when null; numbers, booleans,
+// strings, Null and Empty keep their kind; everything else is Other.
+platform::Variant FromVariant(const VARIANT& value);
+
+// The reverse, for assignments; false when the value cannot be expressed.
+bool ToVariant(const platform::Variant& value, VARIANT* out);
+
+// The class name a type library gives the object: IProvideClassInfo first
+// (the coclass, e.g. "HTMLDocument"), then IDispatch::GetTypeInfo.
+std::optional<std::wstring> ClassNameOf(IDispatch* object);
+
+}  // namespace shutterling::win32

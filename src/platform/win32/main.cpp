@@ -1,0 +1,100 @@
+// The program's entry: one apartment-threaded UI thread, the real platform
+// wired to the core, and the message loop that everything runs from.
+#include <windows.h>
+#include <objbase.h>
+#include <commctrl.h>
+
+#include <optional>
+
+#include "app/frmMain.h"
+#include "platform/platform.h"
+#include "platform/win32/application.h"
+#include "platform/win32/main_window.h"
+#include "platform/win32/persistence.h"
+#include "platform/win32/shell_automation.h"
+#include "platform/win32/system_calls.h"
+#include "platform/win32/tray_hook.h"
+
+namespace {
+
+// Balances CoInitializeEx; declared before every COM reference so it goes last.
+class ComApartment {
+public:
+    ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (ok_) CoUninitialize();
+    }
+
+private:
+    bool ok_;
+};
+
+int RunMessageLoop() {
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1) return 1;
+        if (shutterling::win32::PreTranslateFormMessage(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+int Run(HINSTANCE instance) {
+    using namespace shutterling;
+    ComApartment apartment;
+
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    win32::ShellAutomationImpl shell;
+    win32::SystemImpl system;
+    win32::ApplicationImpl app;
+    win32::TrayImpl tray;
+    win32::SettingsStoreImpl settings;
+    win32::RegistryImpl registry;
+    win32::FileSystemImpl files;
+    win32::CodePageImpl codePage;
+    win32::MainWindow window(instance);
+    if (!window.Create()) return 1;
+
+    platform::Platform platform{
+        shell,
+        system,
+        app,
+        window,
+        {window.lstPopups, window.lstSafe, window.chkBeep, window.chkReset,
+         window.chkWindowStartup, window.lblCounter},
+        tray,
+        settings,
+        registry,
+        files,
+        codePage,
+    };
+    int exitCode = 0;
+    {
+        frmMain form(platform);
+        window.Attach(&form);
+        form.Form_Load();  // a second instance ends inside
+        window.Show();     // the start-up window; its first paint hides it
+        exitCode = RunMessageLoop();
+        // The shell references go before the apartment, whatever ended the loop.
+        window.Attach(nullptr);
+        form.objBrowser = nullptr;
+        form.SWs = nullptr;
+    }
+    return exitCode;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    try {
+        return Run(instance);
+    } catch (...) {
+        return 1;
+    }
+}

@@ -1,0 +1,82 @@
+// frmMain's window: a hidden-at-first top-level window with the settings
+// controls, whose events go to the core's frmMain.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/toolkit.h"
+#include "platform/win32/controls.h"
+#include "platform/win32/persistence.h"
+#include "ui/control_ids.h"
+
+namespace shutterling {
+class frmMain;
+}
+
+namespace shutterling::win32 {
+
+struct FontTraits {
+    using Handle = HFONT;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle h) { return DeleteObject(h) != FALSE; }
+};
+using UniqueFont = detail::UniqueHandle<FontTraits>;
+
+// Causes of a close request as the core's Form_QueryUnload receives them.
+enum UnloadMode : std::int16_t {
+    kUnloadFormControlMenu = 0,  // the close box or the system menu's Close
+    kUnloadFormCode = 1,         // Unload from the program itself (tray Exit)
+    kUnloadAppWindows = 2,       // Windows is logging off or shutting down
+    kUnloadAppTaskManager = 3,   // someone else posted WM_CLOSE
+};
+
+class MainWindow final : public platform::FormWindow {
+    HWND hwnd_ = nullptr;  // first: the controls below refer to it
+
+public:
+    explicit MainWindow(HINSTANCE instance);
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    ~MainWindow() override;
+
+    // Creates the window hidden, with its controls; false when that fails.
+    bool Create();
+    // Where the window's events go from now on.
+    void Attach(frmMain* form) { form_ = form; }
+    HWND hwnd() const { return hwnd_; }
+
+    void Show() override;
+    void Hide() override;
+    void Unload() override;
+    platform::WindowHandle Handle() override { return reinterpret_cast<platform::WindowHandle>(hwnd_); }
+    std::uintptr_t Icon() override;
+
+    ListBoxControl lstPopups{hwnd_, IDC_LSTPOPUPS};
+    ListBoxControl lstSafe{hwnd_, IDC_LSTSAFE};
+    CheckBoxControl chkBeep{hwnd_, IDC_CHKBEEP};
+    CheckBoxControl chkReset{hwnd_, IDC_CHKRESET};
+    CheckBoxControl chkWindowStartup{hwnd_, IDC_CHKWINDOWSTARTUP};
+    LabelControl lblCounter{hwnd_, IDC_LBLCOUNTER};
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id, int code);
+    bool CreateControls();
+    // The close request with its cause; the unload follows unless refused.
+    void RequestClose(std::int16_t mode);
+    bool QueryUnload(std::int16_t mode);
+    void FinishUnload();
+
+    HINSTANCE instance_;
+    frmMain* form_ = nullptr;
+    UniqueFont font_;
+    bool centred_ = false;
+    bool closeFromSystemMenu_ = false;
+    bool unloading_ = false;
+};
+
+// Dots per inch of the window (of the screen before Windows 10).
+int WindowDpi(HWND hwnd);
+
+}  // namespace shutterling::win32

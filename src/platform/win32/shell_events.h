@@ -1,0 +1,72 @@
+// The receiving end of DShellWindowsEvents and the connection that feeds it.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include "platform/shell.h"
+
+namespace shutterling::win32 {
+
+using Microsoft::WRL::ComPtr;
+
+// {FE4106E0-399A-11D0-A48C-00A0C90A8F39}
+inline constexpr GUID kDIID_DShellWindowsEvents = {
+    0xfe4106e0, 0x399a, 0x11d0, {0xa4, 0x8c, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
+inline constexpr DISPID kDispidWindowRegistered = 200;
+
+// A dispinterface sink: WindowRegistered goes to the handler, every other
+// event is accepted and dropped.
+class ShellEventSink final : public IDispatch {
+public:
+    explicit ShellEventSink(platform::ShellAutomation::WindowRegisteredHandler handler);
+    ShellEventSink(const ShellEventSink&) = delete;
+    ShellEventSink& operator=(const ShellEventSink&) = delete;
+
+    // After this no event reaches the handler, even one already on its way.
+    void Detach() noexcept;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+                                            DISPID* ids) noexcept override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO*, UINT* argError) noexcept override;
+
+private:
+    ~ShellEventSink() = default;
+
+    LONG refs_ = 1;
+    platform::ShellAutomation::WindowRegisteredHandler handler_;
+};
+
+// An Advise cookie that unadvises when it goes away.
+class ConnectionToken {
+public:
+    ConnectionToken() = default;
+    ConnectionToken(ComPtr<IConnectionPoint> point, DWORD cookie, ComPtr<ShellEventSink> sink)
+        : point_(std::move(point)), cookie_(cookie), sink_(std::move(sink)) {}
+    ConnectionToken(const ConnectionToken&) = delete;
+    ConnectionToken& operator=(const ConnectionToken&) = delete;
+    ConnectionToken(ConnectionToken&& other) noexcept;
+    ConnectionToken& operator=(ConnectionToken&& other) noexcept;
+    ~ConnectionToken() { Reset(); }
+
+    void Reset() noexcept;
+
+private:
+    ComPtr<IConnectionPoint> point_;
+    DWORD cookie_ = 0;
+    ComPtr<ShellEventSink> sink_;
+};
+
+// Subscribes a new sink for the handler; an empty token when the object has
+// no such connection point or refuses the sink.
+std::optional<ConnectionToken> AdviseShellEvents(
+    IUnknown* source, platform::ShellAutomation::WindowRegisteredHandler handler);
+
+}  // namespace shutterling::win32

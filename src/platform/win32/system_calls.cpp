@@ -1,0 +1,32 @@
+#include "platform/win32/system_calls.h"
+
+#include <windows.h>
+
+namespace shutterling::win32 {
+
+// The length the judgment promises the shell; the same on 32 and 64 bits.
+static_assert(sizeof(WINDOWPLACEMENT) == platform::kWindowPlacementLength);
+
+std::int16_t SystemImpl::GetKeyState(int virtualKey) {
+    return static_cast<std::int16_t>(::GetKeyState(virtualKey));
+}
+
+std::optional<platform::Rect> SystemImpl::GetWindowPlacement(platform::WindowHandle hwnd) {
+    WINDOWPLACEMENT placement{};
+    placement.length = platform::kWindowPlacementLength;
+    if (!::GetWindowPlacement(reinterpret_cast<HWND>(hwnd), &placement)) return std::nullopt;
+    const RECT& r = placement.rcNormalPosition;
+    return platform::Rect{r.left, r.top, r.right, r.bottom};
+}
+
+void SystemImpl::PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
+                              std::intptr_t lParam) {
+    ::PostMessageA(reinterpret_cast<HWND>(hwnd), msg, static_cast<WPARAM>(wParam),
+                   static_cast<LPARAM>(lParam));
+}
+
+void SystemImpl::Beep(std::uint32_t frequency, std::uint32_t duration) {
+    ::Beep(frequency, duration);
+}
+
+}  // namespace shutterling::win32

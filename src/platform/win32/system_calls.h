@@ -1,0 +1,18 @@
+// Key state, window placement, close requests and the beep, as user32 and
+// kernel32 give them.
+#pragma once
+
+#include "platform/system.h"
+
+namespace shutterling::win32 {
+
+class SystemImpl final : public platform::System {
+public:
+    std::int16_t GetKeyState(int virtualKey) override;
+    std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle hwnd) override;
+    void PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
+                      std::intptr_t lParam) override;
+    void Beep(std::uint32_t frequency, std::uint32_t duration) override;
+};
+
+}  // namespace shutterling::win32

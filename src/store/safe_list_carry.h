@@ -1,0 +1,35 @@
+// What LoadSafeList learns about the data file that the list box cannot hold,
+// kept until SaveSafeList so that a save loses nothing the file held.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace shutterling {
+class frmMain;
+}
+
+namespace shutterling::store {
+
+struct SafeListCarry {
+    // The path the load settled on; a carry for another path is stale.
+    std::wstring dataFile;
+    // The load could not tell what the data file holds (a failed existence
+    // test or read), so the save must leave it alone.
+    bool contentUnknown = false;
+    // Lines from the first one the list refused (it holds 32,767 at most),
+    // written back after the list.
+    std::vector<std::string> unloaded;
+    // Exact bytes of lines that the code page or the list box would alter
+    // (undefined bytes, NULs), by the text the list shows up to its first NUL.
+    std::map<std::wstring, std::deque<std::string>> rawLines;
+};
+
+// The carry of one main window object, created empty on first use.
+SafeListCarry& CarryOf(const frmMain& form);
+// Hands over and forgets the carry of form.
+SafeListCarry TakeCarry(const frmMain& form);
+
+}  // namespace shutterling::store

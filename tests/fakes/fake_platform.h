@@ -1,0 +1,251 @@
+// The whole fake platform: system calls, toolkit (controls as plain values,
+// an event queue that DoEvents drains), tray, store fakes and the shell, all
+// logging into one CallLog, plus the frmMain under test.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/frmMain.h"
+#include "fakes/call_log.h"
+#include "fakes/fake_shell.h"
+#include "fakes/fake_store.h"
+
+namespace shutterling::fakes {
+
+// Thrown by Application::End: the process would end here.
+struct ProgramEnded {};
+
+class FakeSystem : public platform::System {
+public:
+    explicit FakeSystem(CallLog& log) : log_(log) {}
+    bool ctrlDown = false;
+    std::map<platform::WindowHandle, std::optional<platform::Rect>> placements;
+    std::vector<platform::WindowHandle> closeRequests;
+    int beeps = 0;
+
+    std::int16_t GetKeyState(int virtualKey) override {
+        log_.Add("GetKeyState " + std::to_string(virtualKey));
+        return ctrlDown ? static_cast<std::int16_t>(0x8001) : 0;
+    }
+    std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle hwnd) override {
+        log_.Add("GetWindowPlacement " + std::to_string(hwnd));
+        auto it = placements.find(hwnd);
+        if (it == placements.end()) return std::nullopt;
+        return it->second;
+    }
+    void PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
+                      std::intptr_t lParam) override {
+        log_.Add("PostMessageA " + std::to_string(hwnd) + " " + std::to_string(msg) + " " +
+                 std::to_string(wParam) + " " + std::to_string(lParam));
+        if (msg == platform::kWmClose) closeRequests.push_back(hwnd);
+    }
+    void Beep(std::uint32_t frequency, std::uint32_t duration) override {
+        log_.Add("Beep " + std::to_string(frequency) + " " + std::to_string(duration));
+        ++beeps;
+    }
+
+private:
+    CallLog& log_;
+};
+
+class FakeListBox : public platform::ListBox {
+public:
+    FakeListBox(CallLog& log, std::string name) : log_(log), name_(std::move(name)) {}
+    std::vector<std::wstring> items;
+    std::int16_t selected = -1;
+    bool readsFail = false;
+    bool addFails = false;
+
+    std::optional<std::int16_t> ListCount() override {
+        if (readsFail) return std::nullopt;
+        return static_cast<std::int16_t>(items.size());
+    }
+    std::optional<std::wstring> List(std::int16_t index) override {
+        if (readsFail || index < 0 || static_cast<std::size_t>(index) >= items.size())
+            return std::nullopt;
+        return items[static_cast<std::size_t>(index)];
+    }
+    std::optional<std::int16_t> ListIndex() override {
+        if (readsFail) return std::nullopt;
+        return selected;
+    }
+    bool AddItem(const std::wstring& item) override {
+        log_.Add("AddItem " + name_ + " " + Narrow(item));
+        if (addFails || items.size() >= static_cast<std::size_t>(platform::kListMax)) return false;
+        items.push_back(item);
+        return true;
+    }
+    bool RemoveItem(std::int16_t index) override {
+        log_.Add("RemoveItem " + name_ + " " + std::to_string(index));
+        if (index < 0 || static_cast<std::size_t>(index) >= items.size()) return false;
+        items.erase(items.begin() + index);
+        return true;
+    }
+
+private:
+    CallLog& log_;
+    std::string name_;
+};
+
+class FakeCheckBox : public platform::CheckBox {
+public:
+    std::int16_t value = 0;
+    bool readFails = false;
+    std::optional<std::int16_t> Value() override {
+        if (readFails) return std::nullopt;
+        return value;
+    }
+    bool SetValue(std::int16_t v) override {
+        if (v < 0 || v > 2) return false;
+        value = v;
+        return true;
+    }
+};
+
+class FakeLabel : public platform::Label {
+public:
+    explicit FakeLabel(CallLog& log) : log_(log) {}
+    std::wstring caption;
+    bool writeFails = false;
+    std::optional<std::wstring> Caption() override { return caption; }
+    bool SetCaption(const std::wstring& text) override {
+        log_.Add("SetCaption " + Narrow(text));
+        if (writeFails) return false;
+        caption = text;
+        return true;
+    }
+
+private:
+    CallLog& log_;
+};
+
+class FakeApplication : public platform::Application {
+public:
+    explicit FakeApplication(CallLog& log) : log_(log) {}
+    std::optional<bool> prevInstance = false;
+    std::optional<std::wstring> path = L"C:\\Tools";
+    std::optional<std::wstring> exeName = L"Shutterling";
+    std::deque<std::function<void()>> pending;  // what DoEvents runs
+
+    void Post(std::function<void()> event) { pending.push_back(std::move(event)); }
+    void DoEvents() override {
+        log_.Add("DoEvents");
+        while (!pending.empty()) {
+            auto event = std::move(pending.front());
+            pending.pop_front();
+            event();
+        }
+    }
+    std::optional<bool> PrevInstance() override {
+        log_.Add("PrevInstance");
+        return prevInstance;
+    }
+    std::optional<std::wstring> Path() override { return path; }
+    std::optional<std::wstring> ExeName() override { return exeName; }
+    std::wstring Title() override { return L"Shutterling"; }
+    [[noreturn]] void End() override {
+        log_.Add("End");
+        throw ProgramEnded{};
+    }
+
+private:
+    CallLog& log_;
+};
+
+class FakeFormWindow : public platform::FormWindow {
+public:
+    explicit FakeFormWindow(CallLog& log) : log_(log) {}
+    frmMain* form = nullptr;
+    bool visible = false;
+    bool unloaded = false;
+    std::uintptr_t icon = 0x51C0;
+
+    void Show() override {
+        log_.Add("Show");
+        visible = true;
+    }
+    void Hide() override {
+        log_.Add("Hide");
+        visible = false;
+    }
+    void Unload() override {
+        log_.Add("Unload");
+        std::int16_t cancel = 0;
+        form->Form_QueryUnload(cancel, 1);
+        if (cancel) return;
+        form->Form_Unload();
+        unloaded = true;
+        visible = false;
+    }
+    platform::WindowHandle Handle() override { return 0xF00; }
+    std::uintptr_t Icon() override { return icon; }
+
+private:
+    CallLog& log_;
+};
+
+class FakeTray : public platform::Tray {
+public:
+    explicit FakeTray(CallLog& log) : log_(log) {}
+    std::vector<std::pair<platform::TrayOp, platform::TrayRecord>> calls;
+    std::intptr_t previousProc = 0x7700;
+
+    void ShellNotifyIcon(platform::TrayOp op, const platform::TrayRecord& record) override {
+        log_.Add("Shell_NotifyIconA " + std::to_string(static_cast<int>(op)));
+        calls.emplace_back(op, record);
+    }
+    std::intptr_t InstallTrayWndProc(platform::WindowHandle hwnd) override {
+        log_.Add("SetWindowLongA " + std::to_string(hwnd) + " TrayWndProc");
+        return previousProc;
+    }
+    void RestoreWndProc(platform::WindowHandle hwnd, std::intptr_t previous) override {
+        log_.Add("SetWindowLongA " + std::to_string(hwnd) + " " + std::to_string(previous));
+    }
+
+private:
+    CallLog& log_;
+};
+
+// Everything wired together, the way WinMain wires the real platform.
+struct FakePlatform {
+    CallLog log;
+    FakeShell shell{log};
+    FakeSystem system{log};
+    FakeApplication app{log};
+    FakeFormWindow window{log};
+    FakeListBox lstPopups{log, "lstPopups"};
+    FakeListBox lstSafe{log, "lstSafe"};
+    FakeCheckBox chkBeep, chkReset, chkWindowStartup;
+    FakeLabel lblCounter{log};
+    FakeTray tray{log};
+    FakeSettingsStore settings{log};
+    FakeRegistry registry{log};
+    FakeFileSystem files{log};
+    FakeCodePage codePage;
+
+    platform::Platform platform{
+        shell,
+        system,
+        app,
+        window,
+        {lstPopups, lstSafe, chkBeep, chkReset, chkWindowStartup, lblCounter},
+        tray,
+        settings,
+        registry,
+        files,
+        codePage};
+    frmMain form{platform};
+
+    FakePlatform() { window.form = &form; }
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+};
+
+}  // namespace shutterling::fakes

@@ -1,0 +1,225 @@
+// Start-up, first paint, close requests and shut-down, asserted from the call log.
+#include <gtest/gtest.h>
+
+#include "fakes/fake_platform.h"
+#include "tray/tray_icon.h"
+
+namespace shutterling::fakes {
+namespace {
+
+class Lifecycle : public ::testing::Test {
+protected:
+    FakePlatform p;
+    // Positions of the given prefixes in the log, each of which must be present.
+    std::vector<int> Positions(const std::vector<std::string>& prefixes) {
+        std::vector<int> at;
+        for (const auto& prefix : prefixes) {
+            at.push_back(p.log.Find(prefix));
+            EXPECT_GE(at.back(), 0) << prefix;
+        }
+        return at;
+    }
+};
+
+TEST_F(Lifecycle, StartUpRunsItsStepsInOrder) {
+    p.shell.Open("home", L"Home", Opener::Page);
+    p.form.Form_Load();
+    auto at = Positions({"PrevInstance", "Shell_NotifyIconA 0", "SetWindowLongA 3840 TrayWndProc",
+                         "SetCaption 0 Popups blocked till now", "CreateShellWindows", "Walk",
+                         "Put home.parentwindow.opener="});
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+    EXPECT_TRUE(p.form.blnEnabled);
+    EXPECT_TRUE(p.form.blnHideOnPaint);
+    EXPECT_NE(p.form.SWs, nullptr);
+    EXPECT_EQ(p.form.objBrowser, nullptr);
+    EXPECT_EQ(p.log.Count("DoEvents"), 0) << "start-up never lets events in";
+}
+
+TEST_F(Lifecycle, SecondInstanceOrUnansweredQueryEndsAtOnceTouchingNothing) {
+    for (std::optional<bool> previous : {std::optional<bool>(true), std::optional<bool>()}) {
+        FakePlatform q;
+        q.app.prevInstance = previous;
+        EXPECT_THROW(q.form.Form_Load(), ProgramEnded);
+        EXPECT_EQ(q.log.Entries(), (std::vector<std::string>{"PrevInstance", "End"}));
+        EXPECT_FALSE(q.form.blnEnabled);
+    }
+}
+
+TEST_F(Lifecycle, NoShellCollectionStartsAndBlocksNothing) {
+    p.shell.createFails = true;
+    p.form.Form_Load();
+    EXPECT_EQ(p.form.SWs, nullptr);
+    EXPECT_EQ(p.log.Count("Walk"), 0);
+    EXPECT_TRUE(p.form.blnHideOnPaint) << "start-up completes";
+    EXPECT_FALSE(p.shell.handler);
+    p.form.Form_Unload();  // and the exit is clean
+    EXPECT_GE(p.log.Find("Shell_NotifyIconA 2"), 0);
+}
+
+TEST_F(Lifecycle, MarkingCoversEveryHtmlWindowAndSurvivesFailures) {
+    auto page = p.shell.Open("page", L"Page", Opener::EmptyString);
+    auto popup = p.shell.Open("popup", L"Ad", Opener::Page);
+    auto unknown = p.shell.Open("unknown", L"?", Opener::Page);
+    unknown->doc->className = std::nullopt;  // type unreadable: marked all the same
+    auto stubborn = p.shell.Open("stubborn", L"?", Opener::Page);
+    stubborn->parentWindow->putFails = true;
+    auto last = p.shell.Open("last", L"Last", Opener::Page);
+    auto folder = p.shell.OpenFolder("folder");
+    p.form.Form_Load();
+    EXPECT_TRUE(page->IsMarked());
+    EXPECT_TRUE(popup->IsMarked());
+    EXPECT_TRUE(unknown->IsMarked());
+    EXPECT_FALSE(stubborn->IsMarked());
+    EXPECT_TRUE(last->IsMarked()) << "a failure on one window does not stop the walk";
+
+    // Popups open at start-up are never judged afterwards.
+    p.shell.Fire();
+    EXPECT_TRUE(p.system.closeRequests.size() <= 1u);
+    for (auto h : p.system.closeRequests) EXPECT_EQ(h, *stubborn->hwnd);
+}
+
+TEST_F(Lifecycle, MarkingWalkThatCannotStartMarksNothing) {
+    auto popup = p.shell.Open("popup", L"Ad", Opener::Page);
+    p.shell.walkFails = {true};
+    p.form.Form_Load();
+    EXPECT_FALSE(popup->IsMarked());
+    EXPECT_NE(p.form.SWs, nullptr);
+}
+
+TEST_F(Lifecycle, FirstPaintHidesLaterPaintsDoNot) {
+    p.form.Form_Load();
+    p.window.Show();
+    p.form.Form_Paint();
+    EXPECT_FALSE(p.window.visible);
+    EXPECT_FALSE(p.form.blnHideOnPaint);
+    p.window.Show();  // Settings from the tray
+    p.form.Form_Paint();
+    EXPECT_TRUE(p.window.visible);
+}
+
+TEST_F(Lifecycle, CloseBoxHidesOtherCausesProceed) {
+    p.form.Form_Load();
+    p.window.Show();
+    std::int16_t cancel = 0;
+    p.form.Form_QueryUnload(cancel, 0);
+    EXPECT_EQ(cancel, 1);
+    EXPECT_FALSE(p.window.visible);
+    EXPECT_EQ(p.log.Find("SaveSetting"), -1) << "nothing is saved by hiding";
+
+    for (std::int16_t mode : {1, 2, 3, 5}) {
+        std::int16_t keep = 0;
+        p.window.Show();
+        p.form.Form_QueryUnload(keep, mode);
+        EXPECT_EQ(keep, 0);
+        EXPECT_TRUE(p.window.visible);
+    }
+}
+
+TEST_F(Lifecycle, ShutDownRunsItsStepsInOrderAndReleasesTheShell) {
+    p.form.Form_Load();
+    p.chkWindowStartup.value = 1;
+    p.log.Clear();
+    p.window.Unload();
+    auto at = Positions({"SaveSetting Shutterling/Options/Beep=",
+                         "SaveSetting Shutterling/Options/WindowStartUp=",
+                         "SaveSetting Shutterling/Options/PopupCounter=", "ReplaceFile",
+                         "RegOpenKeyExA", "Shell_NotifyIconA 2", "SetWindowLongA 3840 30464",
+                         "Unsubscribe"});
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+    EXPECT_EQ(p.form.SWs, nullptr);
+    EXPECT_FALSE(p.form.IsLoaded());
+}
+
+TEST_F(Lifecycle, ShutDownStepsAllRunWhenEarlierOnesFail) {
+    p.form.Form_Load();
+    p.settings.failingKeys = {L"Beep", L"WindowStartUp", L"PopupCounter"};
+    p.chkWindowStartup.readFails = true;  // registration left as it was
+    p.lstSafe.readsFail = true;
+    p.log.Clear();
+    p.form.Form_Unload();
+    EXPECT_EQ(p.log.Find("RegOpenKeyExA"), -1);
+    EXPECT_GE(p.log.Find("Shell_NotifyIconA 2"), 0);
+    EXPECT_GE(p.log.Find("SetWindowLongA 3840 30464"), 0);
+    EXPECT_GE(p.log.Find("Unsubscribe"), 0);
+}
+
+TEST_F(Lifecycle, TrayRecordsCarryTheFixedFieldsAndThePaddedTooltip) {
+    p.form.Form_Load();
+    p.form.Form_Unload();
+    ASSERT_EQ(p.tray.calls.size(), 2u);
+    auto [addOp, add] = p.tray.calls[0];
+    EXPECT_EQ(addOp, platform::TrayOp::Add);
+    EXPECT_EQ(add.cbSize, 88u);
+    EXPECT_EQ(add.hWnd, 0xF00u);
+    EXPECT_EQ(add.uID, 0u);
+    EXPECT_EQ(add.uFlags, 7u);
+    EXPECT_EQ(add.uCallbackMessage, 1400u);
+    EXPECT_EQ(add.hIcon, 0x51C0u);
+    std::string tip(add.szTip.begin(), add.szTip.end());
+    EXPECT_EQ(tip, std::string("Shutterling Enabled") + '\0' + std::string(44, ' '));
+
+    auto [deleteOp, removed] = p.tray.calls[1];
+    EXPECT_EQ(deleteOp, platform::TrayOp::Delete);
+    EXPECT_EQ(removed.cbSize, 88u);
+    EXPECT_EQ(removed.hWnd, 0xF00u);
+    EXPECT_EQ(removed.uFlags, 0u);
+    EXPECT_EQ(removed.hIcon, 0u);
+    for (char c : removed.szTip) EXPECT_EQ(c, '\0');
+}
+
+TEST(TooltipField, TextLongerThan63BytesIsCutToLeaveTheNul) {
+    auto field = TooltipField(std::string(70, 'x'));
+    EXPECT_EQ(std::string(field.begin(), field.begin() + 63), std::string(63, 'x'));
+    EXPECT_EQ(field[63], '\0');
+}
+
+struct SafeCase {
+    std::vector<std::wstring> list;
+    std::wstring title;
+    bool expected;
+};
+class SafeList : public ::testing::TestWithParam<SafeCase> {};
+
+TEST_P(SafeList, MatchesExactly) {
+    FakePlatform q;
+    q.lstSafe.items = GetParam().list;
+    EXPECT_EQ(q.form.IsInSafeList(GetParam().title), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SafeList,
+    ::testing::Values(SafeCase{{}, L"", false}, SafeCase{{}, L"News", false},
+                      SafeCase{{L"News"}, L"News", true}, SafeCase{{L"News"}, L"news", false},
+                      SafeCase{{L"News"}, L"News ", false}, SafeCase{{L"News "}, L"News", false},
+                      SafeCase{{L"a", L"", L"b"}, L"", true}, SafeCase{{L"a", L"b"}, L"", false},
+                      SafeCase{{L"x", L"x"}, L"x", true},
+                      SafeCase{{L"Caf\u00e9"}, L"Cafe\u0301", false}));
+
+TEST(SafeListFailure, UnreadableListGivesNoAnswer) {
+    FakePlatform q;
+    q.lstSafe.items = {L"News"};
+    q.lstSafe.readsFail = true;
+    EXPECT_EQ(q.form.IsInSafeList(L"News"), std::nullopt);
+}
+
+struct CountCase {
+    double count;
+    std::wstring caption;
+};
+class BlockedCount : public ::testing::TestWithParam<CountCase> {};
+
+TEST_P(BlockedCount, ShowsPlainDigits) {
+    FakePlatform q;
+    q.form.dblBlockedCount = GetParam().count;
+    EXPECT_TRUE(q.form.ShowBlockedCount());
+    EXPECT_EQ(q.lblCounter.caption, GetParam().caption + L" Popups blocked till now");
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, BlockedCount,
+                         ::testing::Values(CountCase{0, L"0"}, CountCase{1, L"1"},
+                                           CountCase{42, L"42"}, CountCase{1e6, L"1000000"},
+                                           CountCase{1e15, L"1000000000000000"},
+                                           CountCase{9007199254740993.0, L"9007199254740992"}));
+
+}  // namespace
+}  // namespace shutterling::fakes

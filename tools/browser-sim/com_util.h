@@ -1,0 +1,96 @@
+// Small COM helpers shared by the simulated shell and its test client.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace sim {
+
+// The private class the test prefix's TreatAs entry for ShellWindows points at.
+// {6C1D3A52-9B0E-4F7A-8E31-2D5B7C9A4E10}
+inline constexpr GUID kClsidSimShell = {
+    0x6c1d3a52, 0x9b0e, 0x4f7a, {0x8e, 0x31, 0x2d, 0x5b, 0x7c, 0x9a, 0x4e, 0x10}};
+
+// Declared here rather than taken from uuid.lib so both sides agree on the values.
+inline constexpr GUID kClsidShellWindows = {
+    0x9ba05972, 0xf6a8, 0x11cf, {0xa4, 0x42, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
+inline constexpr GUID kDiidShellWindowsEvents = {
+    0xfe4106e0, 0x399a, 0x11d0, {0xa4, 0x8c, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
+inline constexpr GUID kLibidShDocVw = {
+    0xeab22ac0, 0x30c1, 0x11cf, {0xa7, 0xeb, 0x00, 0x00, 0xc0, 0x5b, 0xae, 0x0b}};
+// The class the browser's HTML documents report.
+inline constexpr GUID kClsidHtmlDocument = {
+    0x25336920, 0x03f9, 0x11cf, {0x8f, 0xd0, 0x00, 0xaa, 0x00, 0x68, 0x6f, 0x13}};
+inline constexpr DISPID kDispidWindowRegistered = 200;
+
+// Owns one BSTR.
+class Bstr {
+public:
+    Bstr() = default;
+    explicit Bstr(std::wstring_view s) : p_(SysAllocStringLen(s.data(), UINT(s.size()))) {}
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    Bstr(Bstr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ~Bstr() { SysFreeString(p_); }
+    BSTR* Out() {
+        SysFreeString(p_);
+        p_ = nullptr;
+        return &p_;
+    }
+    BSTR Get() const { return p_; }
+    BSTR Detach() { return std::exchange(p_, nullptr); }
+    std::wstring Str() const { return p_ ? std::wstring(p_, SysStringLen(p_)) : std::wstring(); }
+
+private:
+    BSTR p_ = nullptr;
+};
+
+// Owns one VARIANT.
+class Variant {
+public:
+    Variant() { VariantInit(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    ~Variant() { VariantClear(&v_); }
+    VARIANT* Out() {
+        VariantClear(&v_);
+        return &v_;
+    }
+    VARIANT& Get() { return v_; }
+    const VARIANT& Get() const { return v_; }
+
+private:
+    VARIANT v_;
+};
+
+// The reference count shared by every object of ours; objects start at one.
+class RefCount {
+public:
+    ULONG Add() { return ULONG(InterlockedIncrement(&n_)); }
+    ULONG Drop() { return ULONG(InterlockedDecrement(&n_)); }
+
+private:
+    LONG n_ = 1;
+};
+
+inline std::string Utf8(std::wstring_view w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+inline std::wstring Wide(std::string_view s) {
+    if (s.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
+    std::wstring w(size_t(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
+    return w;
+}
+
+}  // namespace sim
