@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
+#include "fakes/fake_store.h"
 
 namespace {
 
@@ -63,8 +64,7 @@ struct Shell : platform::ShellAutomation, platform::ShellWindows {
 };
 
 struct Quiet : platform::System, platform::Application, platform::FormWindow, platform::ListBox,
-               platform::CheckBox, platform::Label, platform::Tray, platform::SettingsStore,
-               platform::Registry, platform::FileSystem, platform::CodePage {
+               platform::CheckBox, platform::Label, platform::Tray {
     std::int16_t GetKeyState(int) override { return ++g_calls, 0; }
     std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle) override {
         return ++g_calls, platform::Rect{0, 0, 640, 480};
@@ -96,32 +96,6 @@ struct Quiet : platform::System, platform::Application, platform::FormWindow, pl
     void ShellNotifyIcon(platform::TrayOp, const platform::TrayRecord&) override {}
     std::intptr_t InstallTrayWndProc(platform::WindowHandle) override { return 0; }
     void RestoreWndProc(platform::WindowHandle, std::intptr_t) override {}
-    std::optional<std::wstring> GetSetting(const std::wstring&, const std::wstring&,
-                                           const std::wstring&, const std::wstring& d) override {
-        return d;
-    }
-    bool SaveSetting(const std::wstring&, const std::wstring&, const std::wstring&,
-                     const std::wstring&) override {
-        return true;
-    }
-    long RegOpenKeyExA(Key, const std::string&, std::uint32_t, std::uint32_t, Key&) override {
-        return 1;
-    }
-    long RegSetValueExA(Key, const std::string&, std::uint32_t, const std::string&,
-                        std::uint32_t) override {
-        return 0;
-    }
-    long RegDeleteValueA(Key, const std::string&) override { return 0; }
-    long RegCloseKey(Key) override { return 0; }
-    std::optional<bool> FolderOrFileExists(const std::wstring&) override { return true; }
-    std::optional<bool> FileExists(const std::wstring&) override { return false; }
-    bool CreateFolder(const std::wstring&) override { return true; }
-    bool RemoveFile(const std::wstring&) override { return true; }
-    std::optional<std::string> ReadFile(const std::wstring&) override { return std::nullopt; }
-    bool WriteFile(const std::wstring&, const std::string&) override { return true; }
-    bool MoveReplace(const std::wstring&, const std::wstring&) override { return true; }
-    std::string ToAnsi(const std::wstring& t) override { return std::string(t.begin(), t.end()); }
-    std::wstring FromAnsi(const std::string& b) override { return std::wstring(b.begin(), b.end()); }
 };
 
 // N open windows: one plain page, the rest script-opened popups with a menu
@@ -130,9 +104,15 @@ struct Quiet : platform::System, platform::Application, platform::FormWindow, pl
 void BM_JudgmentPass(benchmark::State& state) {
     Shell shell;
     Quiet quiet;
+    // Start-up and shut-down only: the store is not on the judgment's path.
+    fakes::CallLog log;
+    fakes::FakeSettingsStore settings{log};
+    fakes::FakeRegistry registry{log};
+    fakes::FakeFileSystem files{log};
+    fakes::FakeCodePage codePage;
     platform::Platform platform{shell, quiet, quiet, quiet,
                                 {quiet, quiet, quiet, quiet, quiet, quiet},
-                                quiet, quiet, quiet, quiet, quiet};
+                                quiet, settings, registry, files, codePage};
     frmMain form(platform);
     form.Form_Load();
     const auto n = static_cast<std::size_t>(state.range(0));

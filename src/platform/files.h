@@ -9,7 +9,7 @@ namespace shutterling::platform {
 
 // Method names avoid DeleteFile/ReplaceFile: <windows.h> turns those into macros.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     // A folder or an ordinary file of that name exists (hidden and system items do not count).
     virtual std::optional<bool> FolderOrFileExists(const std::wstring& path) = 0;
@@ -24,14 +24,14 @@ public:
     virtual bool WriteFile(const std::wstring& path, const std::string& bytes) = 0;
     // Puts source in place of target in one step, write-through. Refuses a
     // target that is read-only, hidden or system. False leaves both as they were.
-    virtual bool MoveReplace(const std::wstring& source, const std::wstring& target) = 0;
+    virtual bool ReplaceFileAtomically(const std::wstring& source, const std::wstring& target) = 0;
 };
 
 // Conversion between the program's wide strings and the system ANSI code page.
 // Embedded NULs are carried through; characters the code page lacks become its
 // default character.
 class CodePage {
-public:
+  public:
     virtual ~CodePage() = default;
     virtual std::string ToAnsi(const std::wstring& text) = 0;
     virtual std::wstring FromAnsi(const std::string& bytes) = 0;

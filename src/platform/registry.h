@@ -11,7 +11,7 @@ inline constexpr std::uint32_t kKeyWrite = 0x20006u;
 inline constexpr std::uint32_t kRegSz = 1;
 
 class Registry {
-public:
+  public:
     using Key = std::uintptr_t;
     virtual ~Registry() = default;
     // Returns the error code (0 = success) and sets key on success.

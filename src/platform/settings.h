@@ -8,7 +8,7 @@
 namespace shutterling::platform {
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // The stored text, or fallback when the key or value is absent. Empty when
     // the read fails, which includes a stored value that is not a string.

@@ -6,7 +6,8 @@
 namespace shutterling {
 
 std::wstring CountText(double count) {
-    if (!std::isfinite(count) || !(count >= 0)) return L"0";
+    if (!std::isfinite(count) || !(count >= 0))
+        return L"0";
     // Fixed notation with no fraction: every digit of the whole value, even
     // past 1e15 where other formatting switches to an exponent.
     char buffer[400];

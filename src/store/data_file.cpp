@@ -9,9 +9,11 @@ std::vector<std::string> ParseLines(std::string_view bytes) {
          cr = bytes.find('\r', start)) {
         lines.emplace_back(bytes.substr(start, cr - start));
         start = cr + 1;
-        if (start < bytes.size() && bytes[start] == '\n') ++start;
+        if (start < bytes.size() && bytes[start] == '\n')
+            ++start;
     }
-    if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
+    if (start < bytes.size())
+        lines.emplace_back(bytes.substr(start));
     return lines;
 }
 
@@ -22,10 +24,12 @@ void AppendLine(std::string& bytes, std::string_view line) {
 
 std::string SerialiseLines(const std::vector<std::string>& lines) {
     std::size_t size = 0;
-    for (const auto& line : lines) size += line.size() + 2;
+    for (const auto& line : lines)
+        size += line.size() + 2;
     std::string bytes;
     bytes.reserve(size);
-    for (const auto& line : lines) AppendLine(bytes, line);
+    for (const auto& line : lines)
+        AppendLine(bytes, line);
     return bytes;
 }
 

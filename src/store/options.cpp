@@ -25,12 +25,15 @@ void Write(platform::Platform& platform, const wchar_t* key, const std::wstring&
 // all leave the check box as it was.
 void LoadCheckBox(platform::Platform& platform, const wchar_t* key, platform::CheckBox& box) {
     const auto text = Read(platform, key);
-    if (!text) return;
-    if (const auto value = store::ParseCheckValue(*text)) box.SetValue(*value);
+    if (!text)
+        return;
+    if (const auto value = store::ParseCheckValue(*text))
+        box.SetValue(*value);
 }
 
 void SaveCheckBox(platform::Platform& platform, const wchar_t* key, platform::CheckBox& box) {
-    if (const auto value = box.Value()) Write(platform, key, store::CheckValueText(*value));
+    if (const auto value = box.Value())
+        Write(platform, key, store::CheckValueText(*value));
 }
 
 }  // namespace
@@ -40,7 +43,8 @@ void frmMain::LoadOptions() {
     LoadCheckBox(platform, kBeep, chkBeep);
     LoadCheckBox(platform, kWindowStartUp, chkWindowStartup);
     if (const auto text = Read(platform, kPopupCounter)) {
-        if (const auto count = store::ParseCount(*text)) dblBlockedCount = *count;
+        if (const auto count = store::ParseCount(*text))
+            dblBlockedCount = *count;
     }
 }
 

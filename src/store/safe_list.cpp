@@ -1,5 +1,6 @@
 // The safe list's data file, "ini\Shutterling.Dat" beside the executable.
 #include <algorithm>
+#include <set>
 
 #include "app/frmMain.h"
 #include "store/data_file.h"
@@ -19,7 +20,9 @@ std::map<const frmMain*, SafeListCarry>& Carries() {
 
 }  // namespace
 
-SafeListCarry& CarryOf(const frmMain& form) { return Carries()[&form]; }
+SafeListCarry& CarryOf(const frmMain& form) {
+    return Carries()[&form];
+}
 
 SafeListCarry TakeCarry(const frmMain& form) {
     auto node = Carries().extract(&form);
@@ -41,7 +44,8 @@ bool EndsWith(const std::wstring& text, std::wstring_view suffix) {
 
 // List boxes end their text at a NUL, so a line is known by what precedes it.
 std::wstring RawKey(std::wstring text) {
-    if (const auto nul = text.find(L'\0'); nul != std::wstring::npos) text.resize(nul);
+    if (const auto nul = text.find(L'\0'); nul != std::wstring::npos)
+        text.resize(nul);
     return text;
 }
 
@@ -52,7 +56,8 @@ void frmMain::LoadSafeList() {
     carry = {};
     // Any failure ends the load where it is; the list keeps what it took.
     const auto folder = platform.app.Path();
-    if (!folder) return;
+    if (!folder)
+        return;
     strDataFile = *folder;
     strDataFile += kFolder;
     carry.dataFile = strDataFile;
@@ -63,7 +68,8 @@ void frmMain::LoadSafeList() {
         return;
     }
     if (!*exists) {
-        if (!platform.files.CreateFolder(strDataFile)) return;
+        if (!platform.files.CreateFolder(strDataFile))
+            return;
         strDataFile += kFileName;
         carry.dataFile = strDataFile;
         return;
@@ -82,23 +88,38 @@ void frmMain::LoadSafeList() {
         return;
     }
     std::vector<std::string> lines = store::ParseLines(*bytes);
+    std::vector<std::wstring> keys;
+    std::set<std::wstring> alteredKeys;
+    keys.reserve(std::min<std::size_t>(lines.size(), platform::kListMax));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::wstring title = platform.codePage.FromAnsi(lines[i]);
-        const bool altered = lines[i].find('\0') != std::string::npos ||
-                             platform.codePage.ToAnsi(title) != lines[i];
         if (!lstSafe.AddItem(title)) {
             carry.unloaded.assign(std::make_move_iterator(lines.begin() + i),
                                   std::make_move_iterator(lines.end()));
-            return;
+            break;
         }
-        if (altered) carry.rawLines[RawKey(std::move(title))].push_back(std::move(lines[i]));
+        const bool altered =
+            lines[i].find('\0') != std::string::npos || platform.codePage.ToAnsi(title) != lines[i];
+        keys.push_back(RawKey(std::move(title)));
+        if (altered)
+            alteredKeys.insert(keys.back());
+    }
+    // Every line that shows as an altered line's text is kept, in file order,
+    // so that equal-looking entries get their own bytes back in turn.
+    if (alteredKeys.empty())
+        return;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (alteredKeys.count(keys[i]))
+            carry.rawLines[keys[i]].push_back(std::move(lines[i]));
     }
 }
 
 void frmMain::SaveSafeList() {
     store::SafeListCarry carry = store::TakeCarry(*this);
-    if (carry.dataFile != strDataFile) carry = {};
-    if (carry.contentUnknown) return;
+    if (carry.dataFile != strDataFile)
+        carry = {};
+    if (carry.contentUnknown)
+        return;
 
     std::wstring target;
     if (EndsWith(strDataFile, kFileName)) {
@@ -118,10 +139,12 @@ void frmMain::SaveSafeList() {
     // The whole text first: a list that cannot be read touches no file.
     std::string bytes;
     const auto count = lstSafe.ListCount();
-    if (!count) return;
+    if (!count)
+        return;
     for (std::int16_t i = 0; i < *count; ++i) {
         const auto title = lstSafe.List(i);
-        if (!title) return;
+        if (!title)
+            return;
         if (!carry.rawLines.empty()) {
             const auto it = carry.rawLines.find(RawKey(*title));
             if (it != carry.rawLines.end() && !it->second.empty()) {
@@ -132,12 +155,14 @@ void frmMain::SaveSafeList() {
         }
         store::AppendLine(bytes, platform.codePage.ToAnsi(*title));
     }
-    for (const auto& line : carry.unloaded) store::AppendLine(bytes, line);
+    for (const auto& line : carry.unloaded)
+        store::AppendLine(bytes, line);
 
     // A new file beside the old, then one replace: a failure or a crash at any
     // point leaves the old list whole.
     const std::wstring temp = target + kTempSuffix;
-    if (!platform.files.WriteFile(temp, bytes) || !platform.files.MoveReplace(temp, target)) {
+    if (!platform.files.WriteFile(temp, bytes) ||
+        !platform.files.ReplaceFileAtomically(temp, target)) {
         platform.files.RemoveFile(temp);
     }
 }

@@ -22,8 +22,9 @@ struct SafeListCarry {
     // Lines from the first one the list refused (it holds 32,767 at most),
     // written back after the list.
     std::vector<std::string> unloaded;
-    // Exact bytes of lines that the code page or the list box would alter
-    // (undefined bytes, NULs), by the text the list shows up to its first NUL.
+    // Exact bytes of lines the code page or the list box would alter (undefined
+    // bytes, NULs), and of every line that looks the same in the list, by the
+    // text the list shows up to its first NUL, in file order.
     std::map<std::wstring, std::deque<std::string>> rawLines;
 };
 

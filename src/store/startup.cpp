@@ -12,7 +12,8 @@ std::wstring StartupCommand(const std::wstring& folder, const std::wstring& exeN
     std::wstring path = folder + L"\\" + exeName + L".exe";
     // Unquoted, Windows tries "C:\My" first at logon, and such entries are
     // known to fail or to start another program.
-    if (path.find(L' ') != std::wstring::npos) path = L"\"" + path + L"\"";
+    if (path.find(L' ') != std::wstring::npos)
+        path = L"\"" + path + L"\"";
     return path;
 }
 

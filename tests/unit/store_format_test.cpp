@@ -27,21 +27,21 @@ TEST_P(ParseLinesTest, SplitsAtCrLfAndLoneCrOnly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ParseLinesTest,
-    testing::Values(ParseCase{"", {}},                                   // empty file, no entry
-                    ParseCase{"A\r\nB\r\n", {"A", "B"}},                 // as written
-                    ParseCase{"A\r\nB", {"A", "B"}},                     // last line unended
-                    ParseCase{"A\rB\r", {"A", "B"}},                     // lone CR ends a line
-                    ParseCase{"A\nB\n", {"A\nB\n"}},                     // lone LF is text
-                    ParseCase{"\r\n", {""}},                             // one empty entry
-                    ParseCase{"\r\r", {"", ""}},                         //
-                    ParseCase{"A\r\n\r\nB\r\n", {"A", "", "B"}},         // empty line kept
-                    ParseCase{"A\r\r\n", {"A", ""}},                     // CR then CR LF
-                    ParseCase{"\n\r", {"\n"}},                           // LF before CR is text
-                    ParseCase{"A\r\n\n", {"A", "\n"}},                   // trailing lone LF
-                    ParseCase{"A\n\r\nB", {"A\n", "B"}},                 //
-                    ParseCase{"A\0B\r\n\0"s, {"A\0B"s, "\0"s}},          // NULs are text
-                    ParseCase{"\xff\x81\r\n", {"\xff\x81"}},             // any byte is text
-                    ParseCase{" A \t\r\n", {" A \t"}}));                 // no trimming
+    testing::Values(ParseCase{"", {}},                            // empty file, no entry
+                    ParseCase{"A\r\nB\r\n", {"A", "B"}},          // as written
+                    ParseCase{"A\r\nB", {"A", "B"}},              // last line unended
+                    ParseCase{"A\rB\r", {"A", "B"}},              // lone CR ends a line
+                    ParseCase{"A\nB\n", {"A\nB\n"}},              // lone LF is text
+                    ParseCase{"\r\n", {""}},                      // one empty entry
+                    ParseCase{"\r\r", {"", ""}},                  //
+                    ParseCase{"A\r\n\r\nB\r\n", {"A", "", "B"}},  // empty line kept
+                    ParseCase{"A\r\r\n", {"A", ""}},              // CR then CR LF
+                    ParseCase{"\n\r", {"\n"}},                    // LF before CR is text
+                    ParseCase{"A\r\n\n", {"A", "\n"}},            // trailing lone LF
+                    ParseCase{"A\n\r\nB", {"A\n", "B"}},          //
+                    ParseCase{"A\0B\r\n\0"s, {"A\0B"s, "\0"s}},   // NULs are text
+                    ParseCase{"\xff\x81\r\n", {"\xff\x81"}},      // any byte is text
+                    ParseCase{" A \t\r\n", {" A \t"}}));          // no trimming
 
 struct SerialiseCase {
     Lines lines;
@@ -75,8 +75,8 @@ struct CheckCase {
 class ParseCheckValueTest : public testing::TestWithParam<CheckCase> {};
 
 TEST_P(ParseCheckValueTest, AcceptsOnlyA16BitInteger) {
-    EXPECT_EQ(ParseCheckValue(GetParam().text), GetParam().value) << testing::PrintToString(
-        std::string(GetParam().text.begin(), GetParam().text.end()));
+    EXPECT_EQ(ParseCheckValue(GetParam().text), GetParam().value)
+        << testing::PrintToString(std::string(GetParam().text.begin(), GetParam().text.end()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -100,8 +100,8 @@ struct CountCase {
 class ParseCountTest : public testing::TestWithParam<CountCase> {};
 
 TEST_P(ParseCountTest, AcceptsOnlyAWholeNonNegativeNumber) {
-    EXPECT_EQ(ParseCount(GetParam().text), GetParam().value) << testing::PrintToString(
-        std::string(GetParam().text.begin(), GetParam().text.end()));
+    EXPECT_EQ(ParseCount(GetParam().text), GetParam().value)
+        << testing::PrintToString(std::string(GetParam().text.begin(), GetParam().text.end()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -128,7 +128,8 @@ TEST(CountText, IsPlainDigitsForEveryWholeCount) {
         {std::numeric_limits<double>::infinity(), L"0"},
         {std::nan(""), L"0"},
     };
-    for (const auto& [count, text] : table) EXPECT_EQ(CountText(count), text) << count;
+    for (const auto& [count, text] : table)
+        EXPECT_EQ(CountText(count), text) << count;
 }
 
 TEST(CountText, ReadsBackAsTheSameCount) {

@@ -20,7 +20,8 @@ TEST_P(LoadOptionsTest, EachStepTakesItsOwnTextOrLeavesItsTarget) {
     const LoadCase& c = GetParam();
     FakePlatform p;
     auto store = [&](const wchar_t* key, const std::optional<std::wstring>& text) {
-        if (text) p.settings.values[{L"Shutterling", L"Options", key}] = *text;
+        if (text)
+            p.settings.values[{L"Shutterling", L"Options", key}] = *text;
     };
     store(L"Beep", c.beep);
     store(L"WindowStartUp", c.startup);

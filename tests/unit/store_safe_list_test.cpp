@@ -15,7 +15,7 @@ const std::wstring kFile = L"C:\\Tools\\ini\\Shutterling.Dat";
 const std::wstring kTemp = L"C:\\Tools\\ini\\Shutterling.Dat.tmp";
 
 class SafeList : public testing::Test {
-protected:
+  protected:
     FakePlatform p;
 
     void GivenFile(std::string bytes) {
@@ -24,7 +24,8 @@ protected:
     }
     std::optional<std::string> File(const std::wstring& path = kFile) {
         auto it = p.files.files.find(path);
-        if (it == p.files.files.end()) return std::nullopt;
+        if (it == p.files.files.end())
+            return std::nullopt;
         return it->second;
     }
     std::vector<std::wstring>& List() { return p.lstSafe.items; }
@@ -213,7 +214,8 @@ TEST_F(SafeList, TheSaveNeverWritesTheListToTheFolderPath) {
 
 std::string NumberedLines(int from, int to) {
     std::string bytes;
-    for (int i = from; i < to; ++i) store::AppendLine(bytes, "T" + std::to_string(i));
+    for (int i = from; i < to; ++i)
+        store::AppendLine(bytes, "T" + std::to_string(i));
     return bytes;
 }
 
@@ -249,7 +251,7 @@ TEST_F(SafeList, HundredThousandLinesAndAMegabyteLineSurviveUnchanged) {
 
 // A list box whose entries end at the first NUL, as a real one does.
 class NulEndingListBox : public fakes::FakeListBox {
-public:
+  public:
     using FakeListBox::FakeListBox;
     bool AddItem(const std::wstring& item) override {
         return FakeListBox::AddItem(item.substr(0, item.find(L'\0')));
@@ -260,31 +262,41 @@ TEST_F(SafeList, BytesTheCodePageOrTheListCannotCarryAreWrittenBackExactly) {
     p.codePage.undefinedBytes = {0x81, 0x8D};
     NulEndingListBox list{p.log, "lstSafe"};
     platform::Platform custom = p.platform;
-    platform::Platform withList{custom.shell,
-                                custom.system,
-                                custom.app,
-                                custom.window,
-                                {p.lstPopups, list, p.chkBeep, p.chkReset, p.chkWindowStartup,
-                                 p.lblCounter},
-                                custom.tray,
-                                custom.settings,
-                                custom.registry,
-                                custom.files,
-                                custom.codePage};
+    platform::Platform withList{
+        custom.shell,
+        custom.system,
+        custom.app,
+        custom.window,
+        {p.lstPopups, list, p.chkBeep, p.chkReset, p.chkWindowStartup, p.lblCounter},
+        custom.tray,
+        custom.settings,
+        custom.registry,
+        custom.files,
+        custom.codePage};
     frmMain form{withList};
     const std::string bytes = "a\x81\r\nnul\0tail\r\n\x8D\r\nplain\r\n\x81\r\n"s;
     GivenFile(bytes);
     form.LoadSafeList();
-    EXPECT_EQ(list.items, (std::vector<std::wstring>{L"a\xFFFD", L"nul", L"\xFFFD", L"plain",
-                                                     L"\xFFFD"}));
+    EXPECT_EQ(list.items,
+              (std::vector<std::wstring>{L"a\xFFFD", L"nul", L"\xFFFD", L"plain", L"\xFFFD"}));
     form.SaveSafeList();
     EXPECT_EQ(File(), bytes);
 
     // A new entry that only looks the same is written as the code page gives it.
+    list.items.clear();
     form.LoadSafeList();
     list.items.push_back(L"\xFFFD");
     form.SaveSafeList();
     EXPECT_EQ(File(), bytes + "?\r\n");
+}
+
+// An empty line and a line that starts with a NUL look alike in the list.
+TEST_F(SafeList, EqualLookingLinesKeepTheirOrder) {
+    const std::string bytes = "\r\n\0x\r\n\r\n\0y\r\n"s;
+    GivenFile(bytes);
+    p.form.LoadSafeList();
+    p.form.SaveSafeList();
+    EXPECT_EQ(File(), bytes);
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ TEST(SetStartWithWindows, UnregistersByOpenDeleteCloseAndToleratesAMissingValue)
     FakePlatform p;
     p.registry.runValues["Shutterling"] = {1, "x"s};
     p.registry.runValues["Other"] = {1, "y"s};
-    for (int run = 0; run < 2; ++run) SetStartWithWindows(p.platform, false);
+    for (int run = 0; run < 2; ++run)
+        SetStartWithWindows(p.platform, false);
     const std::vector<std::string> once{kOpen, "RegDeleteValueA 4660 Shutterling",
                                         "RegCloseKey 4660"};
     std::vector<std::string> twice = once;

@@ -2,6 +2,7 @@
 
 #include <exdisp.h>
 #include <ocidl.h>
+#include <olectl.h>
 #include <oleauto.h>
 
 #include <algorithm>
@@ -227,7 +228,7 @@ protected:
         if (id != kOpener) return DISP_E_MEMBERNOTFOUND;
         auto owner = owner_.lock();
         HRESULT hr = owner && owner->Fails(L"putopener") ? E_ACCESSDENIED : S_OK;
-        if (SUCCEEDED(hr)) hr = VariantCopy(opener_.Out(), &value);
+        if (SUCCEEDED(hr)) hr = VariantCopy(opener_.Out(), const_cast<VARIANT*>(&value));
         Log::Get().Write("put-opener", label_ + " " + DescribeValue(value) + " hr=" + Hex(ULONG(hr)));
         return hr;
     }

@@ -16,30 +16,38 @@ std::vector<HWND>& Forms() {
 
 }  // namespace
 
-void FormLoaded(HWND hwnd) { Forms().push_back(hwnd); }
+void FormLoaded(HWND hwnd) {
+    Forms().push_back(hwnd);
+}
 
 void FormDestroyed(HWND hwnd) {
     auto& forms = Forms();
     const auto it = std::find(forms.begin(), forms.end(), hwnd);
-    if (it == forms.end()) return;
+    if (it == forms.end())
+        return;
     forms.erase(it);
-    if (forms.empty()) PostQuitMessage(0);
+    if (forms.empty())
+        PostQuitMessage(0);
 }
 
 bool PreTranslateFormMessage(MSG& msg) {
-    if (!msg.hwnd) return false;
+    if (!msg.hwnd)
+        return false;
     const HWND top = GetAncestor(msg.hwnd, GA_ROOT);
     const auto& forms = Forms();
-    if (std::find(forms.begin(), forms.end(), top) == forms.end()) return false;
+    if (std::find(forms.begin(), forms.end(), top) == forms.end())
+        return false;
     return IsDialogMessageW(top, &msg) != FALSE;
 }
 
 std::wstring FolderOf(std::wstring_view path) {
     const auto slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring_view::npos) return std::wstring();
+    if (slash == std::wstring_view::npos)
+        return std::wstring();
     std::wstring folder(path.substr(0, slash));
     // "C:\x.exe" lives in "C:\", not in the drive-relative "C:".
-    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+    if (folder.size() == 2 && folder[1] == L':')
+        folder += L'\\';
     return folder;
 }
 
@@ -47,7 +55,8 @@ std::wstring BaseNameOf(std::wstring_view path) {
     const auto slash = path.find_last_of(L"\\/");
     auto name = slash == std::wstring_view::npos ? path : path.substr(slash + 1);
     const auto dot = name.find_last_of(L'.');
-    if (dot != std::wstring_view::npos) name = name.substr(0, dot);
+    if (dot != std::wstring_view::npos)
+        name = name.substr(0, dot);
     return std::wstring(name);
 }
 
@@ -59,7 +68,8 @@ void ApplicationImpl::DoEvents() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        if (PreTranslateFormMessage(msg)) continue;
+        if (PreTranslateFormMessage(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -84,28 +94,34 @@ std::optional<std::wstring> ApplicationImpl::ModulePath() {
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return std::nullopt;
+        if (length == 0)
+            return std::nullopt;
         if (length < buffer.size()) {
             buffer.resize(length);
             return buffer;
         }
-        if (buffer.size() >= 32768) return std::nullopt;
+        if (buffer.size() >= 32768)
+            return std::nullopt;
         buffer.resize(buffer.size() * 2);
     }
 }
 
 std::optional<std::wstring> ApplicationImpl::Path() {
     auto path = ModulePath();
-    if (!path) return std::nullopt;
+    if (!path)
+        return std::nullopt;
     return FolderOf(*path);
 }
 
 std::optional<std::wstring> ApplicationImpl::ExeName() {
     auto path = ModulePath();
-    if (!path) return std::nullopt;
+    if (!path)
+        return std::nullopt;
     return BaseNameOf(*path);
 }
 
-void ApplicationImpl::End() { ExitProcess(0); }
+void ApplicationImpl::End() {
+    ExitProcess(0);
+}
 
 }  // namespace shutterling::win32

@@ -33,7 +33,7 @@ struct HandleTraits {
 using UniqueHandle = detail::UniqueHandle<HandleTraits>;
 
 class ApplicationImpl final : public platform::Application {
-public:
+  public:
     void DoEvents() override;
     std::optional<bool> PrevInstance() override;
     std::optional<std::wstring> Path() override;
@@ -41,7 +41,7 @@ public:
     std::wstring Title() override { return L"Shutterling"; }
     [[noreturn]] void End() override;
 
-private:
+  private:
     std::optional<std::wstring> ModulePath();
 
     // Held for the life of the process: its existence is the "already running" flag.

@@ -24,7 +24,8 @@ platform::Variant FromVariant(const VARIANT& value) {
     const VARIANT* v = &value;
     // Servers may hand back a reference; look through it once.
     if (V_VT(&value) & VT_BYREF) {
-        if (FAILED(VariantCopyInd(plain.get(), const_cast<VARIANT*>(&value)))) return OfKind(Variant::Kind::Other);
+        if (FAILED(VariantCopyInd(plain.get(), const_cast<VARIANT*>(&value))))
+            return OfKind(Variant::Kind::Other);
         v = plain.get();
     }
     switch (V_VT(v)) {
@@ -44,7 +45,8 @@ platform::Variant FromVariant(const VARIANT& value) {
         case VT_UNKNOWN: {
             // Object-typed whether or not it also speaks IDispatch.
             ComPtr<IDispatch> object;
-            if (V_UNKNOWN(v)) V_UNKNOWN(v)->QueryInterface(IID_PPV_ARGS(&object));
+            if (V_UNKNOWN(v))
+                V_UNKNOWN(v)->QueryInterface(IID_PPV_ARGS(&object));
             return Variant::Of(object ? std::make_shared<ComDispatch>(object) : nullptr);
         }
         case VT_I1:
@@ -92,7 +94,8 @@ bool ToVariant(const platform::Variant& value, VARIANT* out) {
             return true;
         case Variant::Kind::String: {
             BSTR text = SysAllocStringLen(value.text.data(), static_cast<UINT>(value.text.size()));
-            if (!text) return false;
+            if (!text)
+                return false;
             V_VT(out) = VT_BSTR;
             V_BSTR(out) = text;
             return true;
@@ -100,10 +103,12 @@ bool ToVariant(const platform::Variant& value, VARIANT* out) {
         case Variant::Kind::Object: {
             // Only objects this layer handed out can go back to a server.
             auto* com = dynamic_cast<ComDispatch*>(value.object.get());
-            if (value.object && !com) return false;
+            if (value.object && !com)
+                return false;
             V_VT(out) = VT_DISPATCH;
             V_DISPATCH(out) = com ? com->get() : nullptr;
-            if (V_DISPATCH(out)) V_DISPATCH(out)->AddRef();
+            if (V_DISPATCH(out))
+                V_DISPATCH(out)->AddRef();
             return true;
         }
         case Variant::Kind::Other:
@@ -116,8 +121,8 @@ namespace {
 
 std::optional<std::wstring> NameFromTypeInfo(ITypeInfo* info) {
     ScopedBstr name;
-    if (!info || FAILED(info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr,
-                                               nullptr))) {
+    if (!info ||
+        FAILED(info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr))) {
         return std::nullopt;
     }
     return name.str();
@@ -126,21 +131,25 @@ std::optional<std::wstring> NameFromTypeInfo(ITypeInfo* info) {
 }  // namespace
 
 std::optional<std::wstring> ClassNameOf(IDispatch* object) {
-    if (!object) return std::nullopt;
+    if (!object)
+        return std::nullopt;
     ComPtr<IProvideClassInfo> provider;
     if (SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&provider)))) {
         ComPtr<ITypeInfo> info;
         if (SUCCEEDED(provider->GetClassInfo(&info))) {
-            if (auto name = NameFromTypeInfo(info.Get())) return name;
+            if (auto name = NameFromTypeInfo(info.Get()))
+                return name;
         }
     }
     ComPtr<ITypeInfo> info;
-    if (FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info))) return std::nullopt;
+    if (FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)))
+        return std::nullopt;
     return NameFromTypeInfo(info.Get());
 }
 
 std::optional<DISPID> ComDispatch::IdOf(std::wstring_view member) {
-    if (!object_) return std::nullopt;
+    if (!object_)
+        return std::nullopt;
     std::wstring name(member);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
@@ -153,7 +162,8 @@ std::optional<DISPID> ComDispatch::IdOf(std::wstring_view member) {
 
 std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
     const auto id = IdOf(member);
-    if (!id) return std::nullopt;
+    if (!id)
+        return std::nullopt;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     ScopedVariant result;
     if (FAILED(object_->Invoke(*id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
@@ -165,9 +175,11 @@ std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
 
 bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) {
     const auto id = IdOf(member);
-    if (!id) return false;
+    if (!id)
+        return false;
     ScopedVariant argument;
-    if (!ToVariant(value, argument.get())) return false;
+    if (!ToVariant(value, argument.get()))
+        return false;
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{argument.get(), &named, 1, 1};
     const WORD kind = V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
@@ -177,6 +189,8 @@ bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) 
                                      nullptr, nullptr));
 }
 
-std::optional<std::wstring> ComDispatch::ClassName() { return ClassNameOf(object_.Get()); }
+std::optional<std::wstring> ComDispatch::ClassName() {
+    return ClassNameOf(object_.Get());
+}
 
 }  // namespace shutterling::win32

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oaidl.h>
 #include <wrl/client.h>
 
@@ -14,7 +15,7 @@ using Microsoft::WRL::ComPtr;
 
 // Owns a VARIANT for its lifetime.
 class ScopedVariant {
-public:
+  public:
     ScopedVariant() noexcept { VariantInit(&v_); }
     ScopedVariant(const ScopedVariant&) = delete;
     ScopedVariant& operator=(const ScopedVariant&) = delete;
@@ -22,13 +23,13 @@ public:
     VARIANT* get() noexcept { return &v_; }
     const VARIANT& operator*() const noexcept { return v_; }
 
-private:
+  private:
     VARIANT v_;
 };
 
 // Owns a BSTR for its lifetime.
 class ScopedBstr {
-public:
+  public:
     ScopedBstr() = default;
     explicit ScopedBstr(std::wstring_view text)
         : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
@@ -44,12 +45,12 @@ public:
     // A null BSTR is the empty string by COM convention.
     std::wstring str() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
 
-private:
+  private:
     BSTR b_ = nullptr;
 };
 
 class ComDispatch final : public platform::Dispatch {
-public:
+  public:
     explicit ComDispatch(ComPtr<IDispatch> object) : object_(std::move(object)) {}
 
     std::optional<platform::Variant> Get(std::wstring_view member) override;
@@ -58,7 +59,7 @@ public:
 
     IDispatch* get() const noexcept { return object_.Get(); }
 
-private:
+  private:
     std::optional<DISPID> IdOf(std::wstring_view member);
 
     ComPtr<IDispatch> object_;

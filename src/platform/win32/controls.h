@@ -9,17 +9,17 @@
 namespace shutterling::win32 {
 
 class ControlRef {
-public:
+  public:
     ControlRef(const HWND& parent, int id) : parent_(parent), id_(id) {}
     HWND get() const { return parent_ ? GetDlgItem(parent_, id_) : nullptr; }
 
-private:
+  private:
     const HWND& parent_;  // the owning window's handle, null once it is destroyed
     int id_;
 };
 
 class ListBoxControl final : public platform::ListBox {
-public:
+  public:
     ListBoxControl(const HWND& parent, int id) : control_(parent, id) {}
     std::optional<std::int16_t> ListCount() override;
     std::optional<std::wstring> List(std::int16_t index) override;
@@ -27,29 +27,29 @@ public:
     bool AddItem(const std::wstring& item) override;
     bool RemoveItem(std::int16_t index) override;
 
-private:
+  private:
     ControlRef control_;
 };
 
 class CheckBoxControl final : public platform::CheckBox {
-public:
+  public:
     CheckBoxControl(const HWND& parent, int id) : control_(parent, id) {}
     std::optional<std::int16_t> Value() override;
     bool SetValue(std::int16_t value) override;
     // A user's click: ticked becomes unticked, anything else ticked.
     void Toggle();
 
-private:
+  private:
     ControlRef control_;
 };
 
 class LabelControl final : public platform::Label {
-public:
+  public:
     LabelControl(const HWND& parent, int id) : control_(parent, id) {}
     std::optional<std::wstring> Caption() override;
     bool SetCaption(const std::wstring& caption) override;
 
-private:
+  private:
     ControlRef control_;
 };
 

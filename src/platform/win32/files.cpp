@@ -23,7 +23,8 @@ constexpr DWORD kHiddenOrSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 // question itself failed (access denied to the folder, for example).
 std::optional<DWORD> Attributes(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return attributes;
     switch (::GetLastError()) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
@@ -40,13 +41,15 @@ std::optional<DWORD> Attributes(const std::string& path) {
 
 std::optional<bool> FileSystemImpl::FolderOrFileExists(const std::wstring& path) {
     const auto attributes = Attributes(codePage_.ToAnsi(path));
-    if (!attributes) return std::nullopt;
+    if (!attributes)
+        return std::nullopt;
     return *attributes != INVALID_FILE_ATTRIBUTES && (*attributes & kHiddenOrSystem) == 0;
 }
 
 std::optional<bool> FileSystemImpl::FileExists(const std::wstring& path) {
     const auto attributes = Attributes(codePage_.ToAnsi(path));
-    if (!attributes) return std::nullopt;
+    if (!attributes)
+        return std::nullopt;
     return *attributes != INVALID_FILE_ATTRIBUTES &&
            (*attributes & (kHiddenOrSystem | FILE_ATTRIBUTE_DIRECTORY)) == 0;
 }
@@ -62,14 +65,17 @@ bool FileSystemImpl::RemoveFile(const std::wstring& path) {
 std::optional<std::string> FileSystemImpl::ReadFile(const std::wstring& path) {
     UniqueFile file(::CreateFileA(codePage_.ToAnsi(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return std::nullopt;
+    if (!file)
+        return std::nullopt;
     try {
         std::string bytes;
         char buffer[64 * 1024];
         for (;;) {
             DWORD got = 0;
-            if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
-            if (got == 0) return bytes;
+            if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+                return std::nullopt;
+            if (got == 0)
+                return bytes;
             bytes.append(buffer, got);
         }
     } catch (const std::bad_alloc&) {
@@ -81,7 +87,8 @@ std::optional<std::string> FileSystemImpl::ReadFile(const std::wstring& path) {
 bool FileSystemImpl::WriteFile(const std::wstring& path, const std::string& bytes) {
     UniqueFile file(::CreateFileA(codePage_.ToAnsi(path).c_str(), GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+    if (!file)
+        return false;
     std::size_t done = 0;
     while (done < bytes.size()) {
         const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, 1u << 20);
@@ -94,14 +101,16 @@ bool FileSystemImpl::WriteFile(const std::wstring& path, const std::string& byte
         done += wrote;
     }
     // The replace that follows must never see data still in the cache.
-    if (!::FlushFileBuffers(file.get())) return false;
+    if (!::FlushFileBuffers(file.get()))
+        return false;
     return file.reset();
 }
 
-bool FileSystemImpl::MoveReplace(const std::wstring& source, const std::wstring& target) {
+bool FileSystemImpl::ReplaceFileAtomically(const std::wstring& source, const std::wstring& target) {
     const std::string targetAnsi = codePage_.ToAnsi(target);
     const auto attributes = Attributes(targetAnsi);
-    if (!attributes) return false;
+    if (!attributes)
+        return false;
     // Windows refuses to overwrite such files with a created file; keep that
     // outcome instead of letting the rename replace a file the load never read.
     if (*attributes != INVALID_FILE_ATTRIBUTES &&

@@ -41,8 +41,8 @@ inline constexpr std::array<ControlLayout, 12> kMainLayout{{
     {IDC_FRAADS, ControlKind::Frame, 0, L"Popups blocked", 112, 1020, 6135, 2325},
     {IDC_LSTPOPUPS, ControlKind::ListBox, IDC_FRAADS, L"", 105, 285, 5940, 1815},
     {IDC_LBLINFOCONTINUE, ControlKind::Label, IDC_FRASAFE,
-     L"Hold down the Ctrl key to disable Shutterling and release the key to resume it. ", 150,
-     615, 5835, 285},
+     L"Hold down the Ctrl key to disable Shutterling and release the key to resume it. ", 150, 615,
+     5835, 285},
 }};
 
 // Twips to whole pixels at the given dots per inch, rounded to nearest.

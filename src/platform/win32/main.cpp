@@ -1,8 +1,9 @@
 // The program's entry: one apartment-threaded UI thread, the real platform
 // wired to the core, and the message loop that everything runs from.
 #include <windows.h>
-#include <objbase.h>
+
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <optional>
 
@@ -19,15 +20,16 @@ namespace {
 
 // Balances CoInitializeEx; declared before every COM reference so it goes last.
 class ComApartment {
-public:
+  public:
     ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
     ~ComApartment() {
-        if (ok_) CoUninitialize();
+        if (ok_)
+            CoUninitialize();
     }
 
-private:
+  private:
     bool ok_;
 };
 
@@ -35,8 +37,10 @@ int RunMessageLoop() {
     MSG msg;
     BOOL got;
     while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
-        if (got == -1) return 1;
-        if (shutterling::win32::PreTranslateFormMessage(msg)) continue;
+        if (got == -1)
+            return 1;
+        if (shutterling::win32::PreTranslateFormMessage(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -59,15 +63,16 @@ int Run(HINSTANCE instance) {
     win32::FileSystemImpl files;
     win32::CodePageImpl codePage;
     win32::MainWindow window(instance);
-    if (!window.Create()) return 1;
+    if (!window.Create())
+        return 1;
 
     platform::Platform platform{
         shell,
         system,
         app,
         window,
-        {window.lstPopups, window.lstSafe, window.chkBeep, window.chkReset,
-         window.chkWindowStartup, window.lblCounter},
+        {window.lstPopups, window.lstSafe, window.chkBeep, window.chkReset, window.chkWindowStartup,
+         window.lblCounter},
         tray,
         settings,
         registry,

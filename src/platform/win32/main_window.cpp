@@ -39,7 +39,8 @@ Placement PlacementOf(ControlKind kind) {
 
 const ControlLayout* FindLayout(int id) {
     for (const auto& control : kMainLayout) {
-        if (control.id == id) return &control;
+        if (control.id == id)
+            return &control;
     }
     return nullptr;
 }
@@ -50,21 +51,24 @@ using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 
 int WindowDpi(HWND hwnd) {
     // Looked up at run time: the call exists only from Windows 10 on.
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     if (getDpiForWindow && hwnd) {
-        if (const UINT dpi = getDpiForWindow(hwnd)) return static_cast<int>(dpi);
+        if (const UINT dpi = getDpiForWindow(hwnd))
+            return static_cast<int>(dpi);
     }
     const HDC screen = GetDC(nullptr);
     const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    if (screen)
+        ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : 96;
 }
 
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
 
 MainWindow::~MainWindow() {
-    if (hwnd_) DestroyWindow(hwnd_);
+    if (hwnd_)
+        DestroyWindow(hwnd_);
 }
 
 bool MainWindow::Create() {
@@ -72,8 +76,8 @@ bool MainWindow::Create() {
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &MainWindow::WndProc;
     wc.hInstance = instance_;
-    wc.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SHUTTERLING), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXICON),
+    wc.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SHUTTERLING),
+                                             IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                              GetSystemMetrics(SM_CYICON), LR_SHARED));
     wc.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SHUTTERLING),
                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
@@ -81,14 +85,16 @@ bool MainWindow::Create() {
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = SHUTTERLING_MAIN_CLASS;
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
 
     // Never a message-only window: broadcasts such as the taskbar's
     // re-creation reach top-level windows only.
-    const HWND hwnd = CreateWindowExW(kExStyle, SHUTTERLING_MAIN_CLASS, SHUTTERLING_MAIN_TITLE, kStyle,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
-                                      instance_, this);
-    if (!hwnd) return false;
+    const HWND hwnd =
+        CreateWindowExW(kExStyle, SHUTTERLING_MAIN_CLASS, SHUTTERLING_MAIN_TITLE, kStyle,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_, this);
+    if (!hwnd)
+        return false;
 
     const int dpi = WindowDpi(hwnd);
     RECT frame{0, 0, TwipsToPixels(kMainClientWidth, dpi), TwipsToPixels(kMainClientHeight, dpi)};
@@ -100,17 +106,21 @@ bool MainWindow::Create() {
 
 bool MainWindow::CreateControls() {
     const int dpi = WindowDpi(hwnd_);
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-    }
+    // The dialog font at 8 points: the twip layout was drawn around it, and
+    // a larger system message font would clip the captions.
+    LOGFONTW face{};
+    face.lfHeight = -MulDiv(8, dpi, 72);
+    face.lfWeight = FW_NORMAL;
+    face.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(face.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+    font_.reset(CreateFontIndirectW(&face));
     const HFONT font = font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
     for (const auto& control : kMainLayout) {
         int left = control.left;
         int top = control.top;
-        if (const ControlLayout* container = control.container ? FindLayout(control.container) : nullptr) {
+        if (const ControlLayout* container =
+                control.container ? FindLayout(control.container) : nullptr) {
             left += container->left;
             top += container->top;
         }
@@ -119,17 +129,20 @@ bool MainWindow::CreateControls() {
         const Placement placement = PlacementOf(control.kind);
         const HWND child = CreateWindowExW(
             placement.exStyle, placement.className, control.caption,
-            WS_CHILD | WS_VISIBLE | placement.style, x, y, TwipsToPixels(left + control.width, dpi) - x,
+            WS_CHILD | WS_VISIBLE | placement.style, x, y,
+            TwipsToPixels(left + control.width, dpi) - x,
             TwipsToPixels(top + control.height, dpi) - y, hwnd_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
-        if (!child) return false;
+        if (!child)
+            return false;
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     return true;
 }
 
 void MainWindow::Show() {
-    if (!hwnd_) return;
+    if (!hwnd_)
+        return;
     if (!centred_) {
         // Centred on the screen the first time; later showings keep the place.
         centred_ = true;
@@ -150,47 +163,62 @@ void MainWindow::Show() {
 }
 
 void MainWindow::Hide() {
-    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+    if (hwnd_)
+        ShowWindow(hwnd_, SW_HIDE);
 }
 
-void MainWindow::Unload() { RequestClose(kUnloadFormCode); }
+void MainWindow::Unload() {
+    RequestClose(kUnloadFormCode);
+}
 
 std::uintptr_t MainWindow::Icon() {
-    if (!hwnd_) return 0;
+    if (!hwnd_)
+        return 0;
     auto icon = SendMessageW(hwnd_, WM_GETICON, ICON_SMALL, 0);
-    if (!icon) icon = static_cast<LRESULT>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
-    if (!icon) icon = static_cast<LRESULT>(GetClassLongPtrW(hwnd_, GCLP_HICON));
+    if (!icon)
+        icon = static_cast<LRESULT>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
+    if (!icon)
+        icon = static_cast<LRESULT>(GetClassLongPtrW(hwnd_, GCLP_HICON));
     return static_cast<std::uintptr_t>(icon);
 }
 
 bool MainWindow::QueryUnload(std::int16_t mode) {
-    if (!hwnd_ || unloading_) return false;
+    if (!hwnd_ || unloading_)
+        return false;
     std::int16_t cancel = 0;
-    if (form_) form_->Form_QueryUnload(cancel, mode);
+    if (form_)
+        form_->Form_QueryUnload(cancel, mode);
     return cancel == 0;
 }
 
 void MainWindow::FinishUnload() {
-    if (!hwnd_ || unloading_) return;
+    if (!hwnd_ || unloading_)
+        return;
     unloading_ = true;
-    if (form_) form_->Form_Unload();
-    if (hwnd_) DestroyWindow(hwnd_);
+    if (form_)
+        form_->Form_Unload();
+    if (hwnd_)
+        DestroyWindow(hwnd_);
 }
 
 void MainWindow::RequestClose(std::int16_t mode) {
-    if (QueryUnload(mode)) FinishUnload();
+    if (QueryUnload(mode))
+        FinishUnload();
 }
 
 void MainWindow::OnCommand(int id, int code) {
     switch (id) {
         case IDC_CHKBEEP:
-            if (code == BN_CLICKED) chkBeep.Toggle();
+            if (code == BN_CLICKED)
+                chkBeep.Toggle();
             break;
         case IDC_CHKRESET:
-            if (code == BN_CLICKED) chkReset.Toggle();
+            if (code == BN_CLICKED)
+                chkReset.Toggle();
             break;
         case IDC_CHKWINDOWSTARTUP:
-            if (code == BN_CLICKED) chkWindowStartup.Toggle();
+            if (code == BN_CLICKED)
+                chkWindowStartup.Toggle();
             break;
         default:
             // The Done button and the lists' double-clicks are the settings
@@ -203,8 +231,10 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_PAINT: {
             PAINTSTRUCT paint;
-            if (BeginPaint(hwnd_, &paint)) EndPaint(hwnd_, &paint);
-            if (form_) form_->Form_Paint();
+            if (BeginPaint(hwnd_, &paint))
+                EndPaint(hwnd_, &paint);
+            if (form_)
+                form_->Form_Paint();
             return 0;
         }
         case WM_SYSCOMMAND:
@@ -225,7 +255,8 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return QueryUnload(kUnloadAppWindows) ? TRUE : FALSE;
         case WM_ENDSESSION:
             // The process may be ended as soon as this returns: shut down now.
-            if (wParam) FinishUnload();
+            if (wParam)
+                FinishUnload();
             return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -247,7 +278,8 @@ LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         self->hwnd_ = hwnd;
         FormLoaded(hwnd);
     }
-    if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (!self)
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
         self->hwnd_ = nullptr;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

@@ -33,7 +33,7 @@ enum UnloadMode : std::int16_t {
 class MainWindow final : public platform::FormWindow {
     HWND hwnd_ = nullptr;  // first: the controls below refer to it
 
-public:
+  public:
     explicit MainWindow(HINSTANCE instance);
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -48,7 +48,9 @@ public:
     void Show() override;
     void Hide() override;
     void Unload() override;
-    platform::WindowHandle Handle() override { return reinterpret_cast<platform::WindowHandle>(hwnd_); }
+    platform::WindowHandle Handle() override {
+        return reinterpret_cast<platform::WindowHandle>(hwnd_);
+    }
     std::uintptr_t Icon() override;
 
     ListBoxControl lstPopups{hwnd_, IDC_LSTPOPUPS};
@@ -58,7 +60,7 @@ public:
     CheckBoxControl chkWindowStartup{hwnd_, IDC_CHKWINDOWSTARTUP};
     LabelControl lblCounter{hwnd_, IDC_LBLCOUNTER};
 
-private:
+  private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code);

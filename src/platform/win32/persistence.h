@@ -18,7 +18,7 @@ namespace detail {
 // how to close it.
 template <typename Traits>
 class UniqueHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
     UniqueHandle() = default;
     explicit UniqueHandle(Handle h) : h_(h) {}
@@ -44,30 +44,30 @@ public:
         return old == Traits::Invalid() || Traits::Close(old);
     }
 
-private:
+  private:
     Handle h_ = Traits::Invalid();
 };
 
 }  // namespace detail
 
 class CodePageImpl final : public platform::CodePage {
-public:
+  public:
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& bytes) override;
 };
 
 // Paths reach the ...A file APIs in the system ANSI code page.
 class FileSystemImpl final : public platform::FileSystem {
-public:
+  public:
     std::optional<bool> FolderOrFileExists(const std::wstring& path) override;
     std::optional<bool> FileExists(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;
     bool RemoveFile(const std::wstring& path) override;
     std::optional<std::string> ReadFile(const std::wstring& path) override;
     bool WriteFile(const std::wstring& path, const std::string& bytes) override;
-    bool MoveReplace(const std::wstring& source, const std::wstring& target) override;
+    bool ReplaceFileAtomically(const std::wstring& source, const std::wstring& target) override;
 
-private:
+  private:
     CodePageImpl codePage_;
 };
 
@@ -76,21 +76,21 @@ private:
 // a value of any other type is a failed read, so the option keeps its initial
 // value and the next save writes it back as a string.
 class SettingsStoreImpl final : public platform::SettingsStore {
-public:
+  public:
     std::optional<std::wstring> GetSetting(const std::wstring& app, const std::wstring& section,
                                            const std::wstring& key,
                                            const std::wstring& fallback) override;
     bool SaveSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
                      const std::wstring& value) override;
 
-private:
+  private:
     CodePageImpl codePage_;
 };
 
 // advapi32 as called. Keys the caller opened and never closed are closed when
 // this object goes away.
 class RegistryImpl final : public platform::Registry {
-public:
+  public:
     RegistryImpl() = default;
     RegistryImpl(const RegistryImpl&) = delete;
     RegistryImpl& operator=(const RegistryImpl&) = delete;
@@ -103,7 +103,7 @@ public:
     long RegDeleteValueA(Key key, const std::string& name) override;
     long RegCloseKey(Key key) override;
 
-private:
+  private:
     std::set<Key> open_;
 };
 

@@ -8,11 +8,14 @@
 namespace shutterling::win32 {
 
 namespace {
-HKEY AsHkey(platform::Registry::Key key) { return reinterpret_cast<HKEY>(key); }
+HKEY AsHkey(platform::Registry::Key key) {
+    return reinterpret_cast<HKEY>(key);
+}
 }  // namespace
 
 RegistryImpl::~RegistryImpl() {
-    for (Key key : open_) ::RegCloseKey(AsHkey(key));
+    for (Key key : open_)
+        ::RegCloseKey(AsHkey(key));
 }
 
 long RegistryImpl::RegOpenKeyExA(Key root, const std::string& subKey, std::uint32_t options,

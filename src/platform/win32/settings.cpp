@@ -29,8 +29,10 @@ std::optional<std::wstring> SettingsStoreImpl::GetSetting(const std::wstring& ap
     UniqueKey hkey;
     const LONG opened = ::RegOpenKeyExA(HKEY_CURRENT_USER, SubKey(codePage_, app, section).c_str(),
                                         0, KEY_QUERY_VALUE, hkey.put());
-    if (opened == ERROR_FILE_NOT_FOUND) return fallback;
-    if (opened != ERROR_SUCCESS) return std::nullopt;
+    if (opened == ERROR_FILE_NOT_FOUND)
+        return fallback;
+    if (opened != ERROR_SUCCESS)
+        return std::nullopt;
 
     const std::string name = codePage_.ToAnsi(key);
     try {
@@ -40,16 +42,21 @@ std::optional<std::wstring> SettingsStoreImpl::GetSetting(const std::wstring& ap
         LONG result = ::RegQueryValueExA(hkey.get(), name.c_str(), nullptr, &type, nullptr, &size);
         // The value may grow between the size query and the read.
         for (int attempt = 0; result == ERROR_SUCCESS || result == ERROR_MORE_DATA; ++attempt) {
-            if (attempt == 8) return std::nullopt;
+            if (attempt == 8)
+                return std::nullopt;
             data.assign(size + 1, '\0');
             size = static_cast<DWORD>(data.size());
             result = ::RegQueryValueExA(hkey.get(), name.c_str(), nullptr, &type,
                                         reinterpret_cast<BYTE*>(data.data()), &size);
-            if (result == ERROR_SUCCESS) break;
+            if (result == ERROR_SUCCESS)
+                break;
         }
-        if (result == ERROR_FILE_NOT_FOUND) return fallback;
-        if (result != ERROR_SUCCESS) return std::nullopt;
-        if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+        if (result == ERROR_FILE_NOT_FOUND)
+            return fallback;
+        if (result != ERROR_SUCCESS)
+            return std::nullopt;
+        if (type != REG_SZ && type != REG_EXPAND_SZ)
+            return std::nullopt;
         data.resize(size);
         // Stored data need not carry its NUL, or may carry more than one.
         data.resize(data.find('\0') == std::string::npos ? data.size() : data.find('\0'));

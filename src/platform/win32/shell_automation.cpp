@@ -8,7 +8,8 @@ namespace shutterling::win32 {
 namespace {
 
 std::optional<bool> FromBool(HRESULT hr, VARIANT_BOOL value) {
-    if (FAILED(hr)) return std::nullopt;
+    if (FAILED(hr))
+        return std::nullopt;
     return value != VARIANT_FALSE;
 }
 
@@ -23,50 +24,63 @@ ComBrowserWindow::ComBrowserWindow(ComPtr<IWebBrowser2> browser) : browser_(std:
 }
 
 std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() {
-    if (!browser_) return std::nullopt;
+    if (!browser_)
+        return std::nullopt;
     ComPtr<IDispatch> document;
-    if (FAILED(browser_->get_Document(&document))) return std::nullopt;
-    if (!document) return std::shared_ptr<platform::Dispatch>();
+    if (FAILED(browser_->get_Document(&document)))
+        return std::nullopt;
+    if (!document)
+        return std::shared_ptr<platform::Dispatch>();
     return std::make_shared<ComDispatch>(std::move(document));
 }
 
 std::optional<bool> ComBrowserWindow::FullScreen() {
-    if (!browser_) return std::nullopt;
+    if (!browser_)
+        return std::nullopt;
     VARIANT_BOOL value = VARIANT_FALSE;
     return FromBool(browser_->get_FullScreen(&value), value);
 }
 
 std::optional<bool> ComBrowserWindow::MenuBar() {
-    if (!browser_) return std::nullopt;
+    if (!browser_)
+        return std::nullopt;
     VARIANT_BOOL value = VARIANT_FALSE;
     return FromBool(browser_->get_MenuBar(&value), value);
 }
 
 std::optional<std::wstring> ComBrowserWindow::LocationName() {
-    if (!browser_) return std::nullopt;
+    if (!browser_)
+        return std::nullopt;
     ScopedBstr name;
-    if (FAILED(browser_->get_LocationName(name.put()))) return std::nullopt;
+    if (FAILED(browser_->get_LocationName(name.put())))
+        return std::nullopt;
     return name.str();
 }
 
 std::optional<std::int32_t> ComBrowserWindow::Width() {
-    if (!browser_) return std::nullopt;
+    if (!browser_)
+        return std::nullopt;
     long value = 0;
-    if (FAILED(browser_->get_Width(&value))) return std::nullopt;
+    if (FAILED(browser_->get_Width(&value)))
+        return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
 
 std::optional<std::int32_t> ComBrowserWindow::Height() {
-    if (!browser_) return std::nullopt;
+    if (!browser_)
+        return std::nullopt;
     long value = 0;
-    if (FAILED(browser_->get_Height(&value))) return std::nullopt;
+    if (FAILED(browser_->get_Height(&value)))
+        return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
 
 std::optional<platform::WindowHandle> ComBrowserWindow::Hwnd() {
-    if (!browser_) return std::nullopt;
+    if (!browser_)
+        return std::nullopt;
     SHANDLE_PTR value = 0;
-    if (FAILED(browser_->get_HWND(&value))) return std::nullopt;
+    if (FAILED(browser_->get_HWND(&value)))
+        return std::nullopt;
     return static_cast<platform::WindowHandle>(value);
 }
 
@@ -75,8 +89,10 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
     ScopedVariant item;
     ULONG fetched = 0;
     const HRESULT hr = cursor_->Next(1, item.get(), &fetched);
-    if (FAILED(hr)) return {Status::Failed, nullptr};
-    if (hr == S_FALSE || fetched == 0) return {Status::End, nullptr};
+    if (FAILED(hr))
+        return {Status::Failed, nullptr};
+    if (hr == S_FALSE || fetched == 0)
+        return {Status::End, nullptr};
 
     ComPtr<IUnknown> object;
     if (V_VT(item.get()) == VT_DISPATCH) {
@@ -88,8 +104,8 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
     }
     // An item that is Nothing still takes its turn; every read of it fails.
     ComPtr<IWebBrowser2> browser;
-    if (object && FAILED(object->QueryInterface(kIID_IWebBrowser2,
-                                                reinterpret_cast<void**>(browser.GetAddressOf())))) {
+    if (object && FAILED(object->QueryInterface(
+                      kIID_IWebBrowser2, reinterpret_cast<void**>(browser.GetAddressOf())))) {
         // Not a browser window: the assignment to the loop variable fails.
         return {Status::Failed, nullptr};
     }
@@ -98,9 +114,11 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
 
 std::unique_ptr<platform::WindowWalk> ComShellWindows::Walk() {
     ComPtr<IUnknown> enumerator;
-    if (!windows_ || FAILED(windows_->_NewEnum(&enumerator)) || !enumerator) return nullptr;
+    if (!windows_ || FAILED(windows_->_NewEnum(&enumerator)) || !enumerator)
+        return nullptr;
     ComPtr<IEnumVARIANT> cursor;
-    if (FAILED(enumerator.As(&cursor))) return nullptr;
+    if (FAILED(enumerator.As(&cursor)))
+        return nullptr;
     return std::make_unique<ComWindowWalk>(std::move(cursor));
 }
 
@@ -112,7 +130,8 @@ std::shared_ptr<platform::ShellWindows> ShellAutomationImpl::CreateShellWindows(
         return nullptr;
     }
     auto connection = AdviseShellEvents(windows.Get(), std::move(handler));
-    if (!connection) return nullptr;
+    if (!connection)
+        return nullptr;
     return std::make_shared<ComShellWindows>(std::move(windows), std::move(*connection));
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <exdisp.h>
 #include <wrl/client.h>
 
@@ -24,7 +25,7 @@ inline constexpr GUID kIID_IWebBrowser2 = {
     0xd30c1661, 0xcdaf, 0x11d0, {0x8a, 0x3e, 0x00, 0xc0, 0x4f, 0xc9, 0xe2, 0x6e}};
 
 class ComBrowserWindow final : public platform::BrowserWindow {
-public:
+  public:
     // A null browser stands for an item that is Nothing: every read fails.
     explicit ComBrowserWindow(ComPtr<IWebBrowser2> browser);
 
@@ -37,33 +38,33 @@ public:
     std::optional<platform::WindowHandle> Hwnd() override;
     std::uintptr_t Identity() const override { return identity_; }
 
-private:
+  private:
     ComPtr<IWebBrowser2> browser_;
     std::uintptr_t identity_ = 0;
 };
 
 class ComWindowWalk final : public platform::WindowWalk {
-public:
+  public:
     explicit ComWindowWalk(ComPtr<IEnumVARIANT> cursor) : cursor_(std::move(cursor)) {}
     Step Next() override;
 
-private:
+  private:
     ComPtr<IEnumVARIANT> cursor_;
 };
 
 class ComShellWindows final : public platform::ShellWindows {
-public:
+  public:
     ComShellWindows(ComPtr<IShellWindows> windows, ConnectionToken connection)
         : windows_(std::move(windows)), connection_(std::move(connection)) {}
     std::unique_ptr<platform::WindowWalk> Walk() override;
 
-private:
+  private:
     ComPtr<IShellWindows> windows_;
     ConnectionToken connection_;  // declared last: unadvised before the collection goes
 };
 
 class ShellAutomationImpl final : public platform::ShellAutomation {
-public:
+  public:
     std::shared_ptr<platform::ShellWindows> CreateShellWindows(
         WindowRegisteredHandler handler) override;
 };

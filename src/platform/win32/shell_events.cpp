@@ -10,10 +10,13 @@ namespace shutterling::win32 {
 ShellEventSink::ShellEventSink(platform::ShellAutomation::WindowRegisteredHandler handler)
     : handler_(std::move(handler)) {}
 
-void ShellEventSink::Detach() noexcept { handler_ = nullptr; }
+void ShellEventSink::Detach() noexcept {
+    handler_ = nullptr;
+}
 
 HRESULT ShellEventSink::QueryInterface(REFIID riid, void** object) noexcept {
-    if (!object) return E_POINTER;
+    if (!object)
+        return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kDIID_DShellWindowsEvents) {
         *object = static_cast<IDispatch*>(this);
         AddRef();
@@ -23,41 +26,51 @@ HRESULT ShellEventSink::QueryInterface(REFIID riid, void** object) noexcept {
     return E_NOINTERFACE;
 }
 
-ULONG ShellEventSink::AddRef() noexcept { return static_cast<ULONG>(++refs_); }
+ULONG ShellEventSink::AddRef() noexcept {
+    return static_cast<ULONG>(++refs_);
+}
 
 ULONG ShellEventSink::Release() noexcept {
     const LONG left = --refs_;
-    if (left == 0) delete this;
+    if (left == 0)
+        delete this;
     return static_cast<ULONG>(left);
 }
 
 HRESULT ShellEventSink::GetTypeInfoCount(UINT* count) noexcept {
-    if (!count) return E_POINTER;
+    if (!count)
+        return E_POINTER;
     *count = 0;
     return S_OK;
 }
 
 HRESULT ShellEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
-    if (info) *info = nullptr;
+    if (info)
+        *info = nullptr;
     return E_NOTIMPL;
 }
 
 HRESULT ShellEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID* ids) noexcept {
-    if (ids) *ids = DISPID_UNKNOWN;
+    if (ids)
+        *ids = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
 }
 
 HRESULT ShellEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                EXCEPINFO*, UINT* argError) noexcept {
-    if (result) VariantInit(result);
-    if (id != kDispidWindowRegistered || !handler_) return S_OK;
+    if (result)
+        VariantInit(result);
+    if (id != kDispidWindowRegistered || !handler_)
+        return S_OK;
     if (!params || params->cArgs != 1 || !params->rgvarg) {
-        if (argError) *argError = 0;
+        if (argError)
+            *argError = 0;
         return DISP_E_BADPARAMCOUNT;
     }
     ScopedVariant cookie;
     if (FAILED(VariantChangeType(cookie.get(), &params->rgvarg[0], 0, VT_I4))) {
-        if (argError) *argError = 0;
+        if (argError)
+            *argError = 0;
         return DISP_E_TYPEMISMATCH;
     }
     try {
@@ -88,8 +101,10 @@ ConnectionToken& ConnectionToken::operator=(ConnectionToken&& other) noexcept {
 }
 
 void ConnectionToken::Reset() noexcept {
-    if (sink_) sink_->Detach();
-    if (point_ && cookie_) point_->Unadvise(cookie_);
+    if (sink_)
+        sink_->Detach();
+    if (point_ && cookie_)
+        point_->Unadvise(cookie_);
     point_.Reset();
     cookie_ = 0;
     sink_.Reset();
@@ -98,7 +113,8 @@ void ConnectionToken::Reset() noexcept {
 std::optional<ConnectionToken> AdviseShellEvents(
     IUnknown* source, platform::ShellAutomation::WindowRegisteredHandler handler) {
     ComPtr<IConnectionPointContainer> container;
-    if (!source || FAILED(source->QueryInterface(IID_PPV_ARGS(&container)))) return std::nullopt;
+    if (!source || FAILED(source->QueryInterface(IID_PPV_ARGS(&container))))
+        return std::nullopt;
     ComPtr<IConnectionPoint> point;
     if (FAILED(container->FindConnectionPoint(kDIID_DShellWindowsEvents, &point))) {
         return std::nullopt;
@@ -106,7 +122,8 @@ std::optional<ConnectionToken> AdviseShellEvents(
     ComPtr<ShellEventSink> sink;
     sink.Attach(new ShellEventSink(std::move(handler)));
     DWORD cookie = 0;
-    if (FAILED(point->Advise(sink.Get(), &cookie))) return std::nullopt;
+    if (FAILED(point->Advise(sink.Get(), &cookie)))
+        return std::nullopt;
     return ConnectionToken(std::move(point), cookie, std::move(sink));
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <ocidl.h>
 #include <wrl/client.h>
 
@@ -19,7 +20,7 @@ inline constexpr DISPID kDispidWindowRegistered = 200;
 // A dispinterface sink: WindowRegistered goes to the handler, every other
 // event is accepted and dropped.
 class ShellEventSink final : public IDispatch {
-public:
+  public:
     explicit ShellEventSink(platform::ShellAutomation::WindowRegisteredHandler handler);
     ShellEventSink(const ShellEventSink&) = delete;
     ShellEventSink& operator=(const ShellEventSink&) = delete;
@@ -37,7 +38,7 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT* argError) noexcept override;
 
-private:
+  private:
     ~ShellEventSink() = default;
 
     LONG refs_ = 1;
@@ -46,7 +47,7 @@ private:
 
 // An Advise cookie that unadvises when it goes away.
 class ConnectionToken {
-public:
+  public:
     ConnectionToken() = default;
     ConnectionToken(ComPtr<IConnectionPoint> point, DWORD cookie, ComPtr<ShellEventSink> sink)
         : point_(std::move(point)), cookie_(cookie), sink_(std::move(sink)) {}
@@ -58,7 +59,7 @@ public:
 
     void Reset() noexcept;
 
-private:
+  private:
     ComPtr<IConnectionPoint> point_;
     DWORD cookie_ = 0;
     ComPtr<ShellEventSink> sink_;

@@ -14,7 +14,8 @@ std::int16_t SystemImpl::GetKeyState(int virtualKey) {
 std::optional<platform::Rect> SystemImpl::GetWindowPlacement(platform::WindowHandle hwnd) {
     WINDOWPLACEMENT placement{};
     placement.length = platform::kWindowPlacementLength;
-    if (!::GetWindowPlacement(reinterpret_cast<HWND>(hwnd), &placement)) return std::nullopt;
+    if (!::GetWindowPlacement(reinterpret_cast<HWND>(hwnd), &placement))
+        return std::nullopt;
     const RECT& r = placement.rcNormalPosition;
     return platform::Rect{r.left, r.top, r.right, r.bottom};
 }

@@ -7,7 +7,7 @@
 namespace shutterling::win32 {
 
 class SystemImpl final : public platform::System {
-public:
+  public:
     std::int16_t GetKeyState(int virtualKey) override;
     std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle hwnd) override;
     void PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,

@@ -16,7 +16,8 @@ NOTIFYICONDATAA ToNotifyIconData(const platform::TrayRecord& record) {
     NOTIFYICONDATAA data{};
     data.cbSize = record.cbSize;
 #ifdef _WIN64
-    if (record.cbSize == kRecordSize32) data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    if (record.cbSize == kRecordSize32)
+        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
 #else
     static_assert(NOTIFYICONDATAA_V1_SIZE == kRecordSize32);
 #endif
@@ -38,7 +39,8 @@ void TrayImpl::ShellNotifyIcon(platform::TrayOp op, const platform::TrayRecord& 
 std::intptr_t TrayImpl::InstallTrayWndProc(platform::WindowHandle hwnd) {
     const LONG_PTR previous = SetWindowLongPtrA(reinterpret_cast<HWND>(hwnd), GWLP_WNDPROC,
                                                 reinterpret_cast<LONG_PTR>(&TrayWndProc));
-    if (previous) savedProc = reinterpret_cast<WNDPROC>(previous);
+    if (previous)
+        savedProc = reinterpret_cast<WNDPROC>(previous);
     return static_cast<std::intptr_t>(previous);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include "platform/tray.h"
@@ -9,7 +10,7 @@
 namespace shutterling::win32 {
 
 class TrayImpl final : public platform::Tray {
-public:
+  public:
     void ShellNotifyIcon(platform::TrayOp op, const platform::TrayRecord& record) override;
     std::intptr_t InstallTrayWndProc(platform::WindowHandle hwnd) override;
     void RestoreWndProc(platform::WindowHandle hwnd, std::intptr_t previous) override;

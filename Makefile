@@ -1,0 +1,39 @@
+# The two commands a fresh Debian 12 machine needs: `make demo` and `make test`.
+.PHONY: all setup native asan i686 x86_64 test demo bench clean
+
+all: native i686
+
+setup:
+	@./scripts/setup
+
+native: setup
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j2
+
+asan: setup
+	cmake --preset native-asan >/dev/null
+	cmake --build --preset native-asan -j2
+
+i686: setup
+	cmake --preset mingw-i686 >/dev/null
+	cmake --build --preset mingw-i686 -j2
+
+x86_64: setup
+	cmake --preset mingw-x86_64 >/dev/null
+	cmake --build --preset mingw-x86_64 -j2
+
+# Unit tests natively and under ASan/UBSan, the 64-bit build, then the real
+# 32-bit program end to end under Wine.
+test: native asan x86_64 i686
+	ctest --preset native -j2
+	ctest --preset native-asan -j2
+	ctest --preset mingw-i686
+
+demo: i686
+	./scripts/demo build/mingw-i686
+
+bench: native
+	./build/native/bench/benchmarks
+
+clean:
+	rm -rf build

@@ -1,0 +1,241 @@
+// probe: reads and pokes the running Shutterling.exe through window messages,
+// for test scripts. One command per run; results are plain UTF-8 lines.
+//
+//   probe find                 hwnd of the main window (exit 1 when none)
+//   probe instances            how many main windows exist
+//   probe wait-window [MS]     wait until the main window exists
+//   probe visible              "yes" or "no"
+//   probe list CONTROL         a list box's entries, one per line
+//   probe count CONTROL        a list box's entry count
+//   probe text CONTROL         a control's text
+//   probe check CONTROL        a check box's state: 0, 1 or 2
+//   probe close                post WM_CLOSE to the main window
+//   probe post MSG [WP [LP]]   post a message (number or registered name) to it
+//   probe broadcast NAME       post a registered message to every top-level window
+//   probe wait-gone [MS]       wait until the main window and its process are gone
+//   probe hold-ctrl MS         hold the Ctrl key down for MS milliseconds
+//   probe key-state            "down" or "up": Ctrl as GetKeyState sees it here
+//
+// CONTROL is an id or a name such as lstPopups or lblCounter.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "ui/control_ids.h"
+
+namespace {
+
+void Print(const std::wstring& text) {
+    std::wstring line = text + L"\n";
+    int n = WideCharToMultiByte(CP_UTF8, 0, line.data(), int(line.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), int(line.size()), out.data(), n, nullptr, nullptr);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+}
+
+int Fail(const wchar_t* why) {
+    std::fwprintf(stderr, L"probe: %ls\n", why);
+    return 1;
+}
+
+HWND MainWindow() { return FindWindowW(SHUTTERLING_MAIN_CLASS, nullptr); }
+
+int ControlId(const std::wstring& name) {
+    static const struct {
+        const wchar_t* name;
+        int id;
+    } ids[] = {
+        {L"cmdDone", IDC_CMDDONE},
+        {L"lstPopups", IDC_LSTPOPUPS},
+        {L"lstSafe", IDC_LSTSAFE},
+        {L"chkBeep", IDC_CHKBEEP},
+        {L"chkReset", IDC_CHKRESET},
+        {L"chkWindowStartup", IDC_CHKWINDOWSTARTUP},
+        {L"lblCounter", IDC_LBLCOUNTER},
+        {L"fraAds", IDC_FRAADS},
+        {L"fraSettings", IDC_FRASETTINGS},
+        {L"fraSafe", IDC_FRASAFE},
+        {L"lblInfoContinue", IDC_LBLINFOCONTINUE},
+        {L"lblCaption", IDC_LBLCAPTION},
+    };
+    for (auto& e : ids) {
+        if (_wcsicmp(e.name, name.c_str()) == 0) return e.id;
+    }
+    wchar_t* end = nullptr;
+    long id = std::wcstol(name.c_str(), &end, 0);
+    return end && *end == 0 && !name.empty() ? int(id) : -1;
+}
+
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND child, LPARAM lp) {
+    auto* s = reinterpret_cast<ControlSearch*>(lp);
+    if (GetDlgCtrlID(child) != s->id) return TRUE;
+    s->found = child;
+    return FALSE;
+}
+
+// Controls may sit inside frames, so search every descendant.
+HWND FindControl(HWND main, int id) {
+    ControlSearch search{id, nullptr};
+    EnumChildWindows(main, MatchControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool WaitFor(DWORD ms, bool (*done)()) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= ms) return false;
+        Sleep(25);
+    }
+    return true;
+}
+
+UINT MessageNumber(const std::wstring& text) {
+    wchar_t* end = nullptr;
+    unsigned long n = std::wcstoul(text.c_str(), &end, 0);
+    if (end && *end == 0 && !text.empty()) return UINT(n);
+    return RegisterWindowMessageW(text.c_str());
+}
+
+LPARAM Number(const std::wstring& text) {
+    return LPARAM(std::wcstol(text.c_str(), nullptr, 0));
+}
+
+void SendCtrl(bool down) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = VK_CONTROL;
+    in.ki.wScan = WORD(MapVirtualKeyW(VK_CONTROL, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &in, sizeof in);
+}
+
+int Run(const std::vector<std::wstring>& args) {
+    if (args.empty()) return 2;
+    const std::wstring& cmd = args[0];
+    auto arg = [&](size_t i, const wchar_t* fallback) {
+        return i < args.size() ? args[i] : std::wstring(fallback);
+    };
+    auto ms = [&](size_t i, const wchar_t* fallback) {
+        return DWORD(std::wcstoul(arg(i, fallback).c_str(), nullptr, 10));
+    };
+
+    if (cmd == L"hold-ctrl") {
+        DWORD hold = ms(1, L"1000");
+        SendCtrl(true);
+        Print(L"ctrl down");
+        Sleep(hold);
+        SendCtrl(false);
+        Print(L"ctrl up");
+        return 0;
+    }
+    if (cmd == L"key-state") {
+        Print(GetAsyncKeyState(VK_CONTROL) & 0x8000 ? L"down" : L"up");
+        return 0;
+    }
+    if (cmd == L"broadcast") {
+        if (args.size() < 2) return 2;
+        return PostMessageW(HWND_BROADCAST, MessageNumber(args[1]), 0, 0) ? 0 : Fail(L"post failed");
+    }
+    if (cmd == L"wait-window") {
+        return WaitFor(ms(1, L"30000"), [] { return MainWindow() != nullptr; })
+                   ? 0
+                   : Fail(L"no main window");
+    }
+    if (cmd == L"instances") {
+        int n = 0;
+        for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, SHUTTERLING_MAIN_CLASS, nullptr));) ++n;
+        Print(std::to_wstring(n));
+        return 0;
+    }
+
+    HWND main = MainWindow();
+    if (cmd == L"wait-gone") {
+        DWORD pid = 0;
+        if (main) GetWindowThreadProcessId(main, &pid);
+        HANDLE process = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
+        DWORD limit = ms(1, L"30000");
+        DWORD start = GetTickCount();
+        bool gone = WaitFor(limit, [] { return MainWindow() == nullptr; });
+        if (gone && process) {
+            DWORD left = limit - (GetTickCount() - start);
+            gone = WaitForSingleObject(process, left > limit ? 0 : left) == WAIT_OBJECT_0;
+        }
+        if (process) CloseHandle(process);
+        return gone ? 0 : Fail(L"still running");
+    }
+    if (!main) return Fail(L"no main window");
+
+    if (cmd == L"find") {
+        wchar_t buf[32];
+        std::swprintf(buf, 32, L"0x%08lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(main)));
+        Print(buf);
+        return 0;
+    }
+    if (cmd == L"visible") {
+        Print(IsWindowVisible(main) ? L"yes" : L"no");
+        return 0;
+    }
+    if (cmd == L"close") return PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : Fail(L"post failed");
+    if (cmd == L"post") {
+        if (args.size() < 2) return 2;
+        BOOL ok = PostMessageW(main, MessageNumber(args[1]), WPARAM(Number(arg(2, L"0"))),
+                               Number(arg(3, L"0")));
+        return ok ? 0 : Fail(L"post failed");
+    }
+
+    if (args.size() < 2) return 2;
+    int id = ControlId(args[1]);
+    HWND control = id >= 0 ? FindControl(main, id) : nullptr;
+    if (!control) return Fail(L"no such control");
+    if (cmd == L"list" || cmd == L"count") {
+        LRESULT n = SendMessageW(control, LB_GETCOUNT, 0, 0);
+        if (n == LB_ERR) return Fail(L"not a list box");
+        if (cmd == L"count") {
+            Print(std::to_wstring(n));
+            return 0;
+        }
+        for (LRESULT i = 0; i < n; ++i) {
+            LRESULT len = SendMessageW(control, LB_GETTEXTLEN, WPARAM(i), 0);
+            std::wstring text(size_t(len > 0 ? len : 0) + 1, L'\0');
+            LRESULT got = SendMessageW(control, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text.data()));
+            text.resize(got > 0 ? size_t(got) : 0);
+            Print(text);
+        }
+        return 0;
+    }
+    if (cmd == L"text") {
+        int len = GetWindowTextLengthW(control);
+        std::wstring text(size_t(len) + 1, L'\0');
+        int got = GetWindowTextW(control, text.data(), len + 1);
+        text.resize(size_t(got));
+        Print(text);
+        return 0;
+    }
+    if (cmd == L"check") {
+        Print(std::to_wstring(SendMessageW(control, BM_GETCHECK, 0, 0)));
+        return 0;
+    }
+    return 2;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    LocalFree(argv);
+    int code = Run(args);
+    if (code == 2) std::fputs("usage: probe COMMAND [ARGS] (see the source's header)\n", stderr);
+    return code;
+}
