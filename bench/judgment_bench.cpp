@@ -20,10 +20,12 @@ struct Object : platform::Dispatch {
     bool scriptOpened = false;
     std::optional<Variant> Get(std::wstring_view member) override {
         ++g_calls;
-        if (member == L"parentwindow") return Variant::Of(parentWindow);
+        if (member == L"parentwindow")
+            return Variant::Of(parentWindow);
         if (member == L"opener")
             return scriptOpened ? Variant::Of(opener) : Variant::Of(std::wstring());
-        if (member == L"Parent") return Variant::Of(parent);
+        if (member == L"Parent")
+            return Variant::Of(parent);
         return Variant::Of(false);
     }
     bool Put(std::wstring_view, const Variant&) override { return ++g_calls, true; }
@@ -33,7 +35,9 @@ struct Object : platform::Dispatch {
 struct Window : platform::BrowserWindow {
     std::shared_ptr<Object> doc = std::make_shared<Object>();
     bool menuBar = true;
-    std::optional<std::shared_ptr<platform::Dispatch>> Document() override { return ++g_calls, doc; }
+    std::optional<std::shared_ptr<platform::Dispatch>> Document() override {
+        return ++g_calls, doc;
+    }
     std::optional<bool> FullScreen() override { return ++g_calls, false; }
     std::optional<bool> MenuBar() override { return ++g_calls, menuBar; }
     std::optional<std::wstring> LocationName() override { return ++g_calls, L"A page"; }
@@ -51,7 +55,8 @@ struct Shell : platform::ShellAutomation, platform::ShellWindows {
         explicit Walker(Shell& s) : shell(s) {}
         Step Next() override {
             ++g_calls;
-            if (at == shell.windows.size()) return {};
+            if (at == shell.windows.size())
+                return {};
             return {Step::Status::Window, shell.windows[at++]};
         }
     };
@@ -63,13 +68,19 @@ struct Shell : platform::ShellAutomation, platform::ShellWindows {
     }
 };
 
-struct Quiet : platform::System, platform::Application, platform::FormWindow, platform::ListBox,
-               platform::CheckBox, platform::Label, platform::Tray {
+struct Quiet : platform::System,
+               platform::Application,
+               platform::FormWindow,
+               platform::ListBox,
+               platform::CheckBox,
+               platform::Label,
+               platform::Tray {
     std::int16_t GetKeyState(int) override { return ++g_calls, 0; }
     std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle) override {
         return ++g_calls, platform::Rect{0, 0, 640, 480};
     }
-    void PostMessageA(platform::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override {
+    void PostMessageA(platform::WindowHandle, std::uint32_t, std::uintptr_t,
+                      std::intptr_t) override {
         ++g_calls;
     }
     void Beep(std::uint32_t, std::uint32_t) override { ++g_calls; }
@@ -110,9 +121,9 @@ void BM_JudgmentPass(benchmark::State& state) {
     fakes::FakeRegistry registry{log};
     fakes::FakeFileSystem files{log};
     fakes::FakeCodePage codePage;
-    platform::Platform platform{shell, quiet, quiet, quiet,
-                                {quiet, quiet, quiet, quiet, quiet, quiet},
-                                quiet, settings, registry, files, codePage};
+    platform::Platform platform{
+        shell, quiet,    quiet,    quiet, {quiet, quiet, quiet, quiet, quiet, quiet},
+        quiet, settings, registry, files, codePage};
     frmMain form(platform);
     form.Form_Load();
     const auto n = static_cast<std::size_t>(state.range(0));
@@ -132,9 +143,9 @@ void BM_JudgmentPass(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
     state.counters["platform_calls_per_pass"] = static_cast<double>(callsPerPass);
-    state.counters["ns_per_window"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * n),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_window"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * n),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_JudgmentPass)->Arg(1)->Arg(16)->Arg(256);
 

@@ -19,7 +19,8 @@ void frmMain::Form_Load() {
     // A query that cannot answer counts as "another instance runs": better
     // no watcher than two watchers fighting over the same tray.
     auto previous = platform.app.PrevInstance();
-    if (!previous || *previous) platform.app.End();
+    if (!previous || *previous)
+        platform.app.End();
     loaded_ = true;
 
     blnEnabled = true;
@@ -68,11 +69,14 @@ void frmMain::Form_Unload() {
 
 std::optional<bool> frmMain::IsInSafeList(std::wstring title) {
     auto count = lstSafe.ListCount();
-    if (!count) return std::nullopt;
+    if (!count)
+        return std::nullopt;
     for (int index = 0; index < *count; ++index) {
         auto entry = lstSafe.List(static_cast<std::int16_t>(index));
-        if (!entry) return std::nullopt;
-        if (*entry == title) return true;
+        if (!entry)
+            return std::nullopt;
+        if (*entry == title)
+            return true;
     }
     return false;
 }

@@ -13,7 +13,7 @@
 namespace shutterling {
 
 class frmMain {
-public:
+  public:
     explicit frmMain(platform::Platform& platform);
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
@@ -66,7 +66,7 @@ public:
 
     platform::Platform& platform;
 
-private:
+  private:
     friend class BlockLedger;
     bool loaded_ = false;
     // Windows blocked while a judgment pass is paused in DoEvents, one list per

@@ -27,14 +27,18 @@ struct Variant {
 
     static Variant Of(bool b) { return {Kind::Bool, b, 0, {}, nullptr}; }
     static Variant Of(std::wstring s) { return {Kind::String, false, 0, std::move(s), nullptr}; }
-    static Variant Of(std::shared_ptr<Dispatch> o) { return {Kind::Object, false, 0, {}, std::move(o)}; }
+    static Variant Of(std::shared_ptr<Dispatch> o) {
+        return {Kind::Object, false, 0, {}, std::move(o)};
+    }
 
     // Object-typed, even when the reference is empty.
     bool IsObject() const { return kind == Kind::Object; }
     // The value as a true/false: booleans and numbers convert, anything else does not.
     std::optional<bool> AsBool() const {
-        if (kind == Kind::Bool) return boolean;
-        if (kind == Kind::Number) return number != 0;
+        if (kind == Kind::Bool)
+            return boolean;
+        if (kind == Kind::Number)
+            return number != 0;
         return std::nullopt;
     }
 };
@@ -42,7 +46,7 @@ struct Variant {
 // A late-bound object of the document model: members reached by name at run
 // time, without regard to case.
 class Dispatch {
-public:
+  public:
     virtual ~Dispatch() = default;
     virtual std::optional<Variant> Get(std::wstring_view member) = 0;
     virtual bool Put(std::wstring_view member, const Variant& value) = 0;
@@ -52,7 +56,7 @@ public:
 
 // One browser window of the collection (an InternetExplorer object).
 class BrowserWindow {
-public:
+  public:
     virtual ~BrowserWindow() = default;
     // A null pointer inside the optional means the window has no document.
     virtual std::optional<std::shared_ptr<Dispatch>> Document() = 0;
@@ -69,7 +73,7 @@ public:
 
 // One walk over the collection, with a cursor of its own.
 class WindowWalk {
-public:
+  public:
     struct Step {
         enum class Status { Window, End, Failed };
         Status status = Status::End;
@@ -82,14 +86,14 @@ public:
 // The subscribed ShellWindows collection. Dropping the last reference ends
 // the subscription.
 class ShellWindows {
-public:
+  public:
     virtual ~ShellWindows() = default;
     // Null when the walk cannot be started.
     virtual std::unique_ptr<WindowWalk> Walk() = 0;
 };
 
 class ShellAutomation {
-public:
+  public:
     using WindowRegisteredHandler = std::function<void(std::int32_t lCookie)>;
     virtual ~ShellAutomation() = default;
     // Creates a new collection object and subscribes the handler to its

@@ -18,7 +18,7 @@ struct Rect {
 };
 
 class System {
-public:
+  public:
     virtual ~System() = default;
     virtual std::int16_t GetKeyState(int virtualKey) = 0;
     // rcNormalPosition of the window, read with a WINDOWPLACEMENT whose

@@ -13,7 +13,7 @@ namespace shutterling::platform {
 inline constexpr std::int16_t kListMax = 32767;
 
 class ListBox {
-public:
+  public:
     virtual ~ListBox() = default;
     virtual std::optional<std::int16_t> ListCount() = 0;
     virtual std::optional<std::wstring> List(std::int16_t index) = 0;
@@ -24,7 +24,7 @@ public:
 };
 
 class CheckBox {
-public:
+  public:
     virtual ~CheckBox() = default;
     virtual std::optional<std::int16_t> Value() = 0;
     // 0 unchecked, 1 checked, 2 grayed; any other value fails and changes nothing.
@@ -32,7 +32,7 @@ public:
 };
 
 class Label {
-public:
+  public:
     virtual ~Label() = default;
     virtual std::optional<std::wstring> Caption() = 0;
     virtual bool SetCaption(const std::wstring& caption) = 0;
@@ -40,7 +40,7 @@ public:
 
 // The window object of frmMain as the toolkit sees it.
 class FormWindow {
-public:
+  public:
     virtual ~FormWindow() = default;
     virtual void Show() = 0;  // modeless
     virtual void Hide() = 0;
@@ -51,7 +51,7 @@ public:
 };
 
 class Application {
-public:
+  public:
     virtual ~Application() = default;
     // Runs queued messages and events to completion; handlers may nest inside.
     virtual void DoEvents() = 0;

@@ -22,7 +22,7 @@ struct TrayRecord {
 enum class TrayOp : std::uint32_t { Add = 0, Modify = 1, Delete = 2 };
 
 class Tray {
-public:
+  public:
     virtual ~Tray() = default;
     virtual void ShellNotifyIcon(TrayOp op, const TrayRecord& record) = 0;
     // SetWindowLongA(hwnd, GWL_WNDPROC, TrayWndProc); returns the previous procedure.

@@ -10,7 +10,8 @@ namespace {
 std::shared_ptr<platform::Dispatch> ObjectMember(platform::Dispatch& from,
                                                  std::wstring_view member) {
     auto value = from.Get(member);
-    if (!value || !value->IsObject()) return nullptr;
+    if (!value || !value->IsObject())
+        return nullptr;
     return value->object;
 }
 
@@ -18,18 +19,23 @@ std::shared_ptr<platform::Dispatch> ObjectMember(platform::Dispatch& from,
 
 std::optional<bool> IsHtmlWindow(platform::BrowserWindow& window) {
     auto document = window.Document();
-    if (!document) return std::nullopt;
-    if (!*document) return false;  // no document: its type name is not an HTML document's
+    if (!document)
+        return std::nullopt;
+    if (!*document)
+        return false;  // no document: its type name is not an HTML document's
     auto name = (*document)->ClassName();
-    if (!name) return std::nullopt;
+    if (!name)
+        return std::nullopt;
     return *name == kHtmlDocument;
 }
 
 std::optional<bool> IsScriptOpened(platform::Dispatch& document) {
     auto parentWindow = ObjectMember(document, L"parentwindow");
-    if (!parentWindow) return std::nullopt;
+    if (!parentWindow)
+        return std::nullopt;
     auto opener = parentWindow->Get(L"opener");
-    if (!opener) return std::nullopt;
+    if (!opener)
+        return std::nullopt;
     return opener->IsObject();
 }
 
@@ -40,13 +46,17 @@ bool ClearOpener(platform::Dispatch& document) {
 
 std::optional<bool> ReadOpenerClosed(platform::Dispatch& document) {
     auto parentWindow = ObjectMember(document, L"parentwindow");
-    if (!parentWindow) return std::nullopt;
+    if (!parentWindow)
+        return std::nullopt;
     auto opener = ObjectMember(*parentWindow, L"opener");
-    if (!opener) return std::nullopt;
+    if (!opener)
+        return std::nullopt;
     auto parent = ObjectMember(*opener, L"Parent");
-    if (!parent) return std::nullopt;
+    if (!parent)
+        return std::nullopt;
     auto closed = parent->Get(L"closed");
-    if (!closed) return std::nullopt;
+    if (!closed)
+        return std::nullopt;
     return closed->AsBool();
 }
 

@@ -30,7 +30,7 @@ bool Contains(const std::vector<std::uintptr_t>& ids, std::uintptr_t id) {
 // While a pass waits in DoEvents, windows that nested passes block are noted
 // here, so the resumed pass does not close and count the same popup again.
 class BlockLedger {
-public:
+  public:
     BlockLedger(frmMain& form, std::vector<std::uintptr_t>& blocked) : form_(form) {
         form_.pausedPasses_.push_back(&blocked);
     }
@@ -39,10 +39,11 @@ public:
     BlockLedger& operator=(const BlockLedger&) = delete;
 
     static void NoteBlocked(frmMain& form, std::uintptr_t id) {
-        for (auto* pass : form.pausedPasses_) pass->push_back(id);
+        for (auto* pass : form.pausedPasses_)
+            pass->push_back(id);
     }
 
-private:
+  private:
     frmMain& form_;
 };
 
@@ -55,16 +56,19 @@ void Block(frmMain& form, platform::BrowserWindow& window) {
 
     // An unreadable option beeps: failing to read is not the same as "off".
     auto beep = form.chkBeep.Value();
-    if (!beep || *beep == 1) platform.system.Beep(kBeepFrequency, kBeepDuration);
+    if (!beep || *beep == 1)
+        platform.system.Beep(kBeepFrequency, kBeepDuration);
 
     auto title = window.LocationName();
     if (!title || HasNonBlank(*title)) {
-        if (auto listed = window.LocationName()) form.lstPopups.AddItem(*listed);
+        if (auto listed = window.LocationName())
+            form.lstPopups.AddItem(*listed);
     } else {
         form.lstPopups.AddItem(kNoTitle);
     }
 
-    if (auto hwnd = window.Hwnd()) platform.system.PostMessageA(*hwnd, platform::kWmClose, 0, 0);
+    if (auto hwnd = window.Hwnd())
+        platform.system.PostMessageA(*hwnd, platform::kWmClose, 0, 0);
 
     form.dblBlockedCount += 1;
     form.ShowBlockedCount();
@@ -76,23 +80,28 @@ bool Decide(frmMain& form, platform::BrowserWindow& window, platform::Dispatch& 
     // An unreadable FullScreen lets the tests run even while blocking is off;
     // the second look at blnEnabled after the pause still lets the window through.
     auto fullScreen = window.FullScreen();
-    if (fullScreen && (*fullScreen || !form.blnEnabled)) return false;
+    if (fullScreen && (*fullScreen || !form.blnEnabled))
+        return false;
 
     auto title = window.LocationName();
     std::optional<bool> safe = title ? form.IsInSafeList(*title) : std::nullopt;
-    if (safe.value_or(false)) return false;
+    if (safe.value_or(false))
+        return false;
 
     auto menuBar = window.MenuBar();
-    if (!menuBar || !*menuBar) return true;
+    if (!menuBar || !*menuBar)
+        return true;
 
     bool decision = false;
     auto height = window.Height();
     auto width = window.Width();
     if (height && width) {
-        if (auto plain = form.HasPlainWindowOfSize(*height, *width)) decision = !*plain;
+        if (auto plain = form.HasPlainWindowOfSize(*height, *width))
+            decision = !*plain;
     }
     // A window sized like an ordinary one is still a popup once its opener is gone.
-    if (!decision && !watcher::ReadOpenerClosed(document)) decision = true;
+    if (!decision && !watcher::ReadOpenerClosed(document))
+        decision = true;
     return decision;
 }
 
@@ -100,7 +109,8 @@ bool Decide(frmMain& form, platform::BrowserWindow& window, platform::Dispatch& 
 // Empty when the walk cannot be started.
 std::optional<std::int16_t> CountHtmlWindows(frmMain& form) {
     auto walk = form.SWs ? form.SWs->Walk() : nullptr;
-    if (!walk) return std::nullopt;
+    if (!walk)
+        return std::nullopt;
     std::int16_t count = 0;
     for (auto step = walk->Next(); step.status == WindowWalk::Step::Status::Window;
          step = walk->Next()) {
@@ -121,10 +131,12 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
     } releaseOnExit{*this};
 
     auto htmlWindows = CountHtmlWindows(*this);
-    if (!htmlWindows || *htmlWindows == 1) return;
+    if (!htmlWindows || *htmlWindows == 1)
+        return;
 
     auto walk = SWs ? SWs->Walk() : nullptr;
-    if (!walk) return;
+    if (!walk)
+        return;
     // Windows that nested passes blocked while this one waited in DoEvents:
     // one popup is one block, so this pass leaves them alone.
     std::vector<std::uintptr_t> blockedMeanwhile;
@@ -133,17 +145,21 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
         objBrowser = step.window;
         // From here on everything is read through this reference: nested passes move objBrowser.
         auto window = objBrowser;
-        if (Contains(blockedMeanwhile, window->Identity())) continue;
-        if (watcher::IsHtmlWindow(*window) == false) continue;
+        if (Contains(blockedMeanwhile, window->Identity()))
+            continue;
+        if (watcher::IsHtmlWindow(*window) == false)
+            continue;
 
         // Without a document there is nothing to judge by or to mark; the
         // window stays unjudged and gets another chance at the next event.
         auto documentRead = window->Document();
-        if (!documentRead || !*documentRead) continue;
+        if (!documentRead || !*documentRead)
+            continue;
         auto document = *documentRead;
 
         // An opener that cannot be read is treated as script-opened.
-        if (watcher::IsScriptOpened(*document) == false) continue;
+        if (watcher::IsScriptOpened(*document) == false)
+            continue;
 
         if (platform.system.GetKeyState(platform::kVkControl) & kCtrlDown) {
             watcher::ClearOpener(*document);
@@ -157,9 +173,11 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
             platform.app.DoEvents();
         }
         // A shut-down ran inside the pause: the collection and the controls are gone.
-        if (!loaded_) return;
+        if (!loaded_)
+            return;
 
-        if (Contains(blockedMeanwhile, window->Identity())) continue;
+        if (Contains(blockedMeanwhile, window->Identity()))
+            continue;
         if (decision && blnEnabled) {
             Block(*this, *window);
         } else {

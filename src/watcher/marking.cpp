@@ -7,14 +7,17 @@ namespace shutterling {
 
 void frmMain::MarkExistingWindows() {
     auto walk = SWs ? SWs->Walk() : nullptr;
-    if (!walk) return;
+    if (!walk)
+        return;
     for (auto step = walk->Next(); step.status == platform::WindowWalk::Step::Status::Window;
          step = walk->Next()) {
         objBrowser = step.window;
         // A document whose type cannot be read is marked all the same.
-        if (watcher::IsHtmlWindow(*objBrowser) == false) continue;
+        if (watcher::IsHtmlWindow(*objBrowser) == false)
+            continue;
         auto document = objBrowser->Document();
-        if (document && *document) watcher::ClearOpener(**document);
+        if (document && *document)
+            watcher::ClearOpener(**document);
     }
     objBrowser = nullptr;
 }

@@ -10,31 +10,43 @@ namespace shutterling {
 std::optional<bool> frmMain::HasPlainWindowOfSize(std::int32_t height, std::int32_t width) {
     // Unlike the judgment, this fails as a whole on the first read that fails.
     auto walk = SWs ? SWs->Walk() : nullptr;
-    if (!walk) return std::nullopt;
+    if (!walk)
+        return std::nullopt;
     for (;;) {
         auto step = walk->Next();
-        if (step.status == platform::WindowWalk::Step::Status::End) return false;
-        if (step.status == platform::WindowWalk::Step::Status::Failed) return std::nullopt;
+        if (step.status == platform::WindowWalk::Step::Status::End)
+            return false;
+        if (step.status == platform::WindowWalk::Step::Status::Failed)
+            return std::nullopt;
         auto& window = *step.window;
 
         auto document = window.Document();
-        if (!document) return std::nullopt;
-        if (!*document) continue;  // no document, so not an HTML window
+        if (!document)
+            return std::nullopt;
+        if (!*document)
+            continue;  // no document, so not an HTML window
         auto className = (*document)->ClassName();
-        if (!className) return std::nullopt;
-        if (*className != watcher::kHtmlDocument) continue;
+        if (!className)
+            return std::nullopt;
+        if (*className != watcher::kHtmlDocument)
+            continue;
         auto opened = watcher::IsScriptOpened(**document);
-        if (!opened) return std::nullopt;
-        if (*opened) continue;  // the candidate itself is skipped here too
+        if (!opened)
+            return std::nullopt;
+        if (*opened)
+            continue;  // the candidate itself is skipped here too
 
         auto hwnd = window.Hwnd();
-        if (!hwnd) return std::nullopt;
+        if (!hwnd)
+            return std::nullopt;
         auto rect = platform.system.GetWindowPlacement(*hwnd);
-        if (!rect) continue;
+        if (!rect)
+            continue;
         // 64-bit arithmetic: a wrapped difference must not match by accident.
         auto restoredHeight = std::int64_t{rect->bottom} - rect->top;
         auto restoredWidth = std::int64_t{rect->right} - rect->left;
-        if (restoredHeight == height && restoredWidth == width) return true;
+        if (restoredHeight == height && restoredWidth == width)
+            return true;
     }
 }
 

@@ -9,10 +9,11 @@
 namespace shutterling::fakes {
 
 class CallLog {
-public:
+  public:
     bool enabled = true;  // off for bulk tests that would log millions of lines
     void Add(std::string entry) {
-        if (enabled) entries_.push_back(std::move(entry));
+        if (enabled)
+            entries_.push_back(std::move(entry));
     }
     const std::vector<std::string>& Entries() const { return entries_; }
     void Clear() { entries_.clear(); }
@@ -23,18 +24,20 @@ public:
         return it == entries_.end() ? -1 : static_cast<int>(it - entries_.begin());
     }
     int Count(const std::string& prefix) const {
-        return static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
-                                              [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }));
+        return static_cast<int>(
+            std::count_if(entries_.begin(), entries_.end(),
+                          [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }));
     }
 
-private:
+  private:
     std::vector<std::string> entries_;
 };
 
 // Narrow text for log lines; tests only use ASCII titles in logs.
 inline std::string Narrow(const std::wstring& w) {
     std::string s;
-    for (wchar_t c : w) s.push_back(c < 128 ? static_cast<char>(c) : '?');
+    for (wchar_t c : w)
+        s.push_back(c < 128 ? static_cast<char>(c) : '?');
     return s;
 }
 

@@ -23,7 +23,7 @@ namespace shutterling::fakes {
 struct ProgramEnded {};
 
 class FakeSystem : public platform::System {
-public:
+  public:
     explicit FakeSystem(CallLog& log) : log_(log) {}
     bool ctrlDown = false;
     std::map<platform::WindowHandle, std::optional<platform::Rect>> placements;
@@ -37,26 +37,28 @@ public:
     std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle hwnd) override {
         log_.Add("GetWindowPlacement " + std::to_string(hwnd));
         auto it = placements.find(hwnd);
-        if (it == placements.end()) return std::nullopt;
+        if (it == placements.end())
+            return std::nullopt;
         return it->second;
     }
     void PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
                       std::intptr_t lParam) override {
         log_.Add("PostMessageA " + std::to_string(hwnd) + " " + std::to_string(msg) + " " +
                  std::to_string(wParam) + " " + std::to_string(lParam));
-        if (msg == platform::kWmClose) closeRequests.push_back(hwnd);
+        if (msg == platform::kWmClose)
+            closeRequests.push_back(hwnd);
     }
     void Beep(std::uint32_t frequency, std::uint32_t duration) override {
         log_.Add("Beep " + std::to_string(frequency) + " " + std::to_string(duration));
         ++beeps;
     }
 
-private:
+  private:
     CallLog& log_;
 };
 
 class FakeListBox : public platform::ListBox {
-public:
+  public:
     FakeListBox(CallLog& log, std::string name) : log_(log), name_(std::move(name)) {}
     std::vector<std::wstring> items;
     std::int16_t selected = -1;
@@ -64,7 +66,8 @@ public:
     bool addFails = false;
 
     std::optional<std::int16_t> ListCount() override {
-        if (readsFail) return std::nullopt;
+        if (readsFail)
+            return std::nullopt;
         return static_cast<std::int16_t>(items.size());
     }
     std::optional<std::wstring> List(std::int16_t index) override {
@@ -73,61 +76,67 @@ public:
         return items[static_cast<std::size_t>(index)];
     }
     std::optional<std::int16_t> ListIndex() override {
-        if (readsFail) return std::nullopt;
+        if (readsFail)
+            return std::nullopt;
         return selected;
     }
     bool AddItem(const std::wstring& item) override {
         log_.Add("AddItem " + name_ + " " + Narrow(item));
-        if (addFails || items.size() >= static_cast<std::size_t>(platform::kListMax)) return false;
+        if (addFails || items.size() >= static_cast<std::size_t>(platform::kListMax))
+            return false;
         items.push_back(item);
         return true;
     }
     bool RemoveItem(std::int16_t index) override {
         log_.Add("RemoveItem " + name_ + " " + std::to_string(index));
-        if (index < 0 || static_cast<std::size_t>(index) >= items.size()) return false;
+        if (index < 0 || static_cast<std::size_t>(index) >= items.size())
+            return false;
         items.erase(items.begin() + index);
         return true;
     }
 
-private:
+  private:
     CallLog& log_;
     std::string name_;
 };
 
 class FakeCheckBox : public platform::CheckBox {
-public:
+  public:
     std::int16_t value = 0;
     bool readFails = false;
     std::optional<std::int16_t> Value() override {
-        if (readFails) return std::nullopt;
+        if (readFails)
+            return std::nullopt;
         return value;
     }
     bool SetValue(std::int16_t v) override {
-        if (v < 0 || v > 2) return false;
+        if (v < 0 || v > 2)
+            return false;
         value = v;
         return true;
     }
 };
 
 class FakeLabel : public platform::Label {
-public:
+  public:
     explicit FakeLabel(CallLog& log) : log_(log) {}
     std::wstring caption;
     bool writeFails = false;
     std::optional<std::wstring> Caption() override { return caption; }
     bool SetCaption(const std::wstring& text) override {
         log_.Add("SetCaption " + Narrow(text));
-        if (writeFails) return false;
+        if (writeFails)
+            return false;
         caption = text;
         return true;
     }
 
-private:
+  private:
     CallLog& log_;
 };
 
 class FakeApplication : public platform::Application {
-public:
+  public:
     explicit FakeApplication(CallLog& log) : log_(log) {}
     std::optional<bool> prevInstance = false;
     std::optional<std::wstring> path = L"C:\\Tools";
@@ -155,12 +164,12 @@ public:
         throw ProgramEnded{};
     }
 
-private:
+  private:
     CallLog& log_;
 };
 
 class FakeFormWindow : public platform::FormWindow {
-public:
+  public:
     explicit FakeFormWindow(CallLog& log) : log_(log) {}
     frmMain* form = nullptr;
     bool visible = false;
@@ -179,7 +188,8 @@ public:
         log_.Add("Unload");
         std::int16_t cancel = 0;
         form->Form_QueryUnload(cancel, 1);
-        if (cancel) return;
+        if (cancel)
+            return;
         form->Form_Unload();
         unloaded = true;
         visible = false;
@@ -187,12 +197,12 @@ public:
     platform::WindowHandle Handle() override { return 0xF00; }
     std::uintptr_t Icon() override { return icon; }
 
-private:
+  private:
     CallLog& log_;
 };
 
 class FakeTray : public platform::Tray {
-public:
+  public:
     explicit FakeTray(CallLog& log) : log_(log) {}
     std::vector<std::pair<platform::TrayOp, platform::TrayRecord>> calls;
     std::intptr_t previousProc = 0x7700;
@@ -209,7 +219,7 @@ public:
         log_.Add("SetWindowLongA " + std::to_string(hwnd) + " " + std::to_string(previous));
     }
 
-private:
+  private:
     CallLog& log_;
 };
 

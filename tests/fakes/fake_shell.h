@@ -20,7 +20,7 @@ using platform::Variant;
 // A late-bound object whose members are plain values; a member mapped to
 // nullopt (or missing) cannot be read.
 class FakeObject : public platform::Dispatch {
-public:
+  public:
     FakeObject(CallLog& log, std::string name) : log_(log), name_(std::move(name)) {}
 
     std::map<std::wstring, std::optional<Variant>> members;  // keys lower-case
@@ -34,12 +34,14 @@ public:
     std::optional<Variant> Get(std::wstring_view member) override {
         log_.Add("Get " + name_ + "." + Narrow(std::wstring(member)));
         auto it = members.find(Lower(std::wstring(member)));
-        if (it == members.end()) return std::nullopt;
+        if (it == members.end())
+            return std::nullopt;
         return it->second;
     }
     bool Put(std::wstring_view member, const Variant& value) override {
         log_.Add("Put " + name_ + "." + Narrow(std::wstring(member)) + "=" + Narrow(value.text));
-        if (putFails) return false;
+        if (putFails)
+            return false;
         ++puts;
         Set(std::wstring(member), value);
         return true;
@@ -49,9 +51,10 @@ public:
         return className;
     }
 
-private:
+  private:
     static std::wstring Lower(std::wstring s) {
-        for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+        for (auto& c : s)
+            c = static_cast<wchar_t>(std::towlower(c));
         return s;
     }
     CallLog& log_;
@@ -60,15 +63,15 @@ private:
 
 // The opener as a page sees it.
 enum class Opener {
-    Page,        // an object: opened by script from another page
-    EmptyObject, // an object-typed reference to nothing: still script-opened
-    EmptyString, // marked as judged, or opened by the user
+    Page,         // an object: opened by script from another page
+    EmptyObject,  // an object-typed reference to nothing: still script-opened
+    EmptyString,  // marked as judged, or opened by the user
     Null,
     Unreadable,
 };
 
 class FakeBrowserWindow : public platform::BrowserWindow {
-public:
+  public:
     FakeBrowserWindow(CallLog& log, std::string name, platform::WindowHandle hwnd)
         : name(std::move(name)), hwnd(hwnd), log_(log) {}
 
@@ -116,20 +119,29 @@ public:
 
     // Marked as judged: the opener was assigned and now reads as a string.
     bool IsMarked() const {
-        if (!parentWindow || parentWindow->puts == 0) return false;
+        if (!parentWindow || parentWindow->puts == 0)
+            return false;
         auto it = parentWindow->members.find(L"opener");
         return it != parentWindow->members.end() && it->second &&
                it->second->kind == Variant::Kind::String;
     }
     void SetOpener(Opener opener) {
         switch (opener) {
-            case Opener::Page: parentWindow->Set(L"opener", Variant::Of(openerPage)); break;
+            case Opener::Page:
+                parentWindow->Set(L"opener", Variant::Of(openerPage));
+                break;
             case Opener::EmptyObject:
                 parentWindow->Set(L"opener", Variant::Of(std::shared_ptr<platform::Dispatch>()));
                 break;
-            case Opener::EmptyString: parentWindow->Set(L"opener", Variant::Of(std::wstring())); break;
-            case Opener::Null: parentWindow->Set(L"opener", Variant{Variant::Kind::Null, false, 0, {}, nullptr}); break;
-            case Opener::Unreadable: parentWindow->Set(L"opener", std::nullopt); break;
+            case Opener::EmptyString:
+                parentWindow->Set(L"opener", Variant::Of(std::wstring()));
+                break;
+            case Opener::Null:
+                parentWindow->Set(L"opener", Variant{Variant::Kind::Null, false, 0, {}, nullptr});
+                break;
+            case Opener::Unreadable:
+                parentWindow->Set(L"opener", std::nullopt);
+                break;
         }
     }
     // opener.Parent.closed: a value, or nullopt when the read fails.
@@ -141,22 +153,22 @@ public:
         }
     }
 
-private:
+  private:
     CallLog& log_;
 };
 
 class FakeShellWindows;
 
 class FakeShell : public platform::ShellAutomation {
-public:
+  public:
     explicit FakeShell(CallLog& log) : log(log) {}
 
     CallLog& log;
     std::vector<std::shared_ptr<FakeBrowserWindow>> windows;
     bool createFails = false;
-    std::deque<bool> walkFails;      // one entry per coming walk: true = it cannot start
-    int failFetchAt = -1;            // fetching the window at this index fails
-    WindowRegisteredHandler handler; // set while subscribed
+    std::deque<bool> walkFails;       // one entry per coming walk: true = it cannot start
+    int failFetchAt = -1;             // fetching the window at this index fails
+    WindowRegisteredHandler handler;  // set while subscribed
     int subscriptions = 0;
 
     // A page in a browser window: an HTML document whose parent window has the
@@ -189,36 +201,38 @@ public:
     }
     std::shared_ptr<FakeBrowserWindow> Find(const std::string& name) const {
         for (auto& w : windows)
-            if (w->name == name) return w;
+            if (w->name == name)
+                return w;
         return nullptr;
     }
     void Fire(std::int32_t cookie = 0) {
-        if (handler) handler(cookie);
+        if (handler)
+            handler(cookie);
     }
 
-    std::shared_ptr<platform::ShellWindows> CreateShellWindows(
-        WindowRegisteredHandler h) override;
+    std::shared_ptr<platform::ShellWindows> CreateShellWindows(WindowRegisteredHandler h) override;
 };
 
 class FakeWalk : public platform::WindowWalk {
-public:
+  public:
     explicit FakeWalk(FakeShell& shell) : shell_(shell) {}
     Step Next() override {
         if (static_cast<int>(cursor_) == shell_.failFetchAt) {
             shell_.log.Add("Next failed");
             return {Step::Status::Failed, nullptr};
         }
-        if (cursor_ >= shell_.windows.size()) return {Step::Status::End, nullptr};
+        if (cursor_ >= shell_.windows.size())
+            return {Step::Status::End, nullptr};
         return {Step::Status::Window, shell_.windows[cursor_++]};
     }
 
-private:
+  private:
     FakeShell& shell_;
     std::size_t cursor_ = 0;
 };
 
 class FakeShellWindows : public platform::ShellWindows {
-public:
+  public:
     explicit FakeShellWindows(FakeShell& shell) : shell_(shell) {}
     ~FakeShellWindows() override {
         shell_.log.Add("Unsubscribe");
@@ -229,19 +243,21 @@ public:
         if (!shell_.walkFails.empty()) {
             bool fails = shell_.walkFails.front();
             shell_.walkFails.pop_front();
-            if (fails) return nullptr;
+            if (fails)
+                return nullptr;
         }
         return std::make_unique<FakeWalk>(shell_);
     }
 
-private:
+  private:
     FakeShell& shell_;
 };
 
 inline std::shared_ptr<platform::ShellWindows> FakeShell::CreateShellWindows(
     WindowRegisteredHandler h) {
     log.Add("CreateShellWindows");
-    if (createFails) return nullptr;
+    if (createFails)
+        return nullptr;
     handler = std::move(h);
     ++subscriptions;
     return std::make_shared<FakeShellWindows>(*this);

@@ -13,7 +13,9 @@ struct JudgmentCase {
     bool blocked;
 };
 
-void PrintTo(const JudgmentCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const JudgmentCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Judgment : public WatcherTest, public ::testing::WithParamInterface<JudgmentCase> {};
 
@@ -61,7 +63,9 @@ const JudgmentCase kJudgmentCases[] = {
     {"FullScreen", [](FakePlatform&, FakeBrowserWindow& w) { w.fullScreen = true; }, false},
     {"BlockingOff", [](FakePlatform& p, FakeBrowserWindow&) { p.form.blnEnabled = false; }, false},
     {"TitleOnSafeList",
-     [](FakePlatform& p, FakeBrowserWindow&) { p.lstSafe.items = {L"Other", L"Buy now"}; },
+     [](FakePlatform& p, FakeBrowserWindow&) {
+         p.lstSafe.items = {L"Other", L"Buy now"};
+     },
      false},
     {"TitleDiffersInCase",
      [](FakePlatform& p, FakeBrowserWindow&) { p.lstSafe.items = {L"buy now"}; }, true},
@@ -122,8 +126,7 @@ const JudgmentCase kJudgmentCases[] = {
      },
      true},
     {"ParentWindowUnreadableCountsAsScriptOpened",
-     [](FakePlatform&, FakeBrowserWindow& w) { w.doc->Set(L"parentwindow", std::nullopt); },
-     true},
+     [](FakePlatform&, FakeBrowserWindow& w) { w.doc->Set(L"parentwindow", std::nullopt); }, true},
     {"OpenerUnreadableCountsAsScriptOpened",
      [](FakePlatform&, FakeBrowserWindow& w) { w.SetOpener(Opener::Unreadable); }, true},
 };
@@ -158,7 +161,9 @@ struct SkipCase {
     const char* name;
     Setup setup;
 };
-void PrintTo(const SkipCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SkipCase& c, std::ostream* os) {
+    *os << c.name;
+}
 class NotJudged : public WatcherTest, public ::testing::WithParamInterface<SkipCase> {};
 
 const SkipCase kSkipCases[] = {
@@ -175,8 +180,7 @@ const SkipCase kSkipCases[] = {
      }},
     // Counted as an HTML window in the first walk, but with no document there
     // is nothing to judge by: it waits for the next event.
-    {"DocumentUnreadable",
-     [](FakePlatform&, FakeBrowserWindow& w) { w.document = std::nullopt; }},
+    {"DocumentUnreadable", [](FakePlatform&, FakeBrowserWindow& w) { w.document = std::nullopt; }},
 };
 
 TEST_P(NotJudged, StaysUntouched) {
@@ -191,6 +195,23 @@ TEST_P(NotJudged, StaysUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, NotJudged, ::testing::ValuesIn(kSkipCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WatcherTest, UnreadableFullScreenRunsTheTestsEvenWhileBlockingIsOff) {
+    auto popup = Popup();
+    popup->fullScreen = std::nullopt;
+    p.form.blnEnabled = false;
+    p.shell.Fire();
+    EXPECT_GE(p.log.Find("MenuBar pop"), 0);
+    EXPECT_TRUE(popup->IsMarked());
+
+    // Readable and not full-screen: with blocking off the tests are skipped.
+    auto other = Popup("other");
+    popup->SetOpener(Opener::EmptyString);
+    p.log.Clear();
+    p.shell.Fire();
+    EXPECT_EQ(p.log.Find("MenuBar other"), -1);
+    EXPECT_TRUE(other->IsMarked());
+}
 
 TEST_F(WatcherTest, ExactlyOneHtmlWindowJudgesNothingNotEvenCtrl) {
     p.shell.windows.clear();
@@ -223,7 +244,8 @@ TEST_F(WatcherTest, WalkThatCannotStartEndsTheHandler) {
     for (bool secondWalkFails : {false, true}) {
         SCOPED_TRACE(secondWalkFails);
         auto popup = Popup("pop" + std::to_string(secondWalkFails));
-        p.shell.walkFails = secondWalkFails ? std::deque<bool>{false, true} : std::deque<bool>{true};
+        p.shell.walkFails =
+            secondWalkFails ? std::deque<bool>{false, true} : std::deque<bool>{true};
         p.shell.Fire();
         EXPECT_TRUE(Untouched(*popup));
         p.shell.windows.pop_back();
@@ -290,8 +312,7 @@ TEST_P(ListedTitle, BlankTitlesAreListedAsNoTitleOthersUntrimmed) {
 INSTANTIATE_TEST_SUITE_P(Titles, ListedTitle,
                          ::testing::Values(TitleCase{L"", L"<No Title>"},
                                            TitleCase{L"   ", L"<No Title>"},
-                                           TitleCase{L"  Ad  ", L"  Ad  "},
-                                           TitleCase{L"\t", L"\t"},
+                                           TitleCase{L"  Ad  ", L"  Ad  "}, TitleCase{L"\t", L"\t"},
                                            TitleCase{L"<No Title>", L"<No Title>"}));
 
 TEST_F(WatcherTest, TitleReadForListingFailsThenSucceeds) {
@@ -428,7 +449,9 @@ struct PlainCase {
     Setup setup;  // applied to a second, plain 640x480 window "plain"
     std::optional<bool> expected;
 };
-void PrintTo(const PlainCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PlainCase& c, std::ostream* os) {
+    *os << c.name;
+}
 class PlainWindow : public WatcherTest, public ::testing::WithParamInterface<PlainCase> {};
 
 const PlainCase kPlainCases[] = {

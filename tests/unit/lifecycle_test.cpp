@@ -8,7 +8,7 @@ namespace shutterling::fakes {
 namespace {
 
 class Lifecycle : public ::testing::Test {
-protected:
+  protected:
     FakePlatform p;
     // Positions of the given prefixes in the log, each of which must be present.
     std::vector<int> Positions(const std::vector<std::string>& prefixes) {
@@ -75,7 +75,8 @@ TEST_F(Lifecycle, MarkingCoversEveryHtmlWindowAndSurvivesFailures) {
     // Popups open at start-up are never judged afterwards.
     p.shell.Fire();
     EXPECT_TRUE(p.system.closeRequests.size() <= 1u);
-    for (auto h : p.system.closeRequests) EXPECT_EQ(h, *stubborn->hwnd);
+    for (auto h : p.system.closeRequests)
+        EXPECT_EQ(h, *stubborn->hwnd);
 }
 
 TEST_F(Lifecycle, MarkingWalkThatCannotStartMarksNothing) {
@@ -120,11 +121,10 @@ TEST_F(Lifecycle, ShutDownRunsItsStepsInOrderAndReleasesTheShell) {
     p.chkWindowStartup.value = 1;
     p.log.Clear();
     p.window.Unload();
-    auto at = Positions({"SaveSetting Shutterling/Options/Beep=",
-                         "SaveSetting Shutterling/Options/WindowStartUp=",
-                         "SaveSetting Shutterling/Options/PopupCounter=", "ReplaceFile",
-                         "RegOpenKeyExA", "Shell_NotifyIconA 2", "SetWindowLongA 3840 30464",
-                         "Unsubscribe"});
+    auto at = Positions(
+        {"SaveSetting Shutterling/Options/Beep=", "SaveSetting Shutterling/Options/WindowStartUp=",
+         "SaveSetting Shutterling/Options/PopupCounter=", "ReplaceFile", "RegOpenKeyExA",
+         "Shell_NotifyIconA 2", "SetWindowLongA 3840 30464", "Unsubscribe"});
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
     EXPECT_EQ(p.form.SWs, nullptr);
     EXPECT_FALSE(p.form.IsLoaded());
@@ -164,7 +164,8 @@ TEST_F(Lifecycle, TrayRecordsCarryTheFixedFieldsAndThePaddedTooltip) {
     EXPECT_EQ(removed.hWnd, 0xF00u);
     EXPECT_EQ(removed.uFlags, 0u);
     EXPECT_EQ(removed.hIcon, 0u);
-    for (char c : removed.szTip) EXPECT_EQ(c, '\0');
+    for (char c : removed.szTip)
+        EXPECT_EQ(c, '\0');
 }
 
 TEST(TooltipField, TextLongerThan63BytesIsCutToLeaveTheNul) {

@@ -77,7 +77,8 @@ TEST_F(Reentrancy, ShutDownDuringThePauseStopsThePassWithoutTouchingAnything) {
     // Nothing after the shut-down: no reads, no close, no label, no show.
     const auto& entries = p.log.Entries();
     auto unsubscribed = static_cast<std::size_t>(p.log.Find("Unsubscribe"));
-    for (auto i = unsubscribed + 1; i < entries.size(); ++i) ADD_FAILURE() << entries[i];
+    for (auto i = unsubscribed + 1; i < entries.size(); ++i)
+        ADD_FAILURE() << entries[i];
     EXPECT_TRUE(Untouched(*first));
     EXPECT_TRUE(Untouched(*second));
     EXPECT_FALSE(p.window.visible);

@@ -214,8 +214,10 @@ TEST_F(SafeList, TheSaveNeverWritesTheListToTheFolderPath) {
 
 std::string NumberedLines(int from, int to) {
     std::string bytes;
-    for (int i = from; i < to; ++i)
-        store::AppendLine(bytes, "T" + std::to_string(i));
+    for (int i = from; i < to; ++i) {
+        bytes += 'T';
+        store::AppendLine(bytes, std::to_string(i));
+    }
     return bytes;
 }
 

@@ -9,7 +9,7 @@
 namespace shutterling::fakes {
 
 class WatcherTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         home = p.shell.Open("home", L"Home page", Opener::EmptyString);
         home->width = 1024;
@@ -29,12 +29,13 @@ protected:
     }
 
     bool ClosedOnce(const FakeBrowserWindow& w) const {
-        return std::count(p.system.closeRequests.begin(), p.system.closeRequests.end(),
-                          *w.hwnd) == 1;
+        return std::count(p.system.closeRequests.begin(), p.system.closeRequests.end(), *w.hwnd) ==
+               1;
     }
     bool Untouched(const FakeBrowserWindow& w) const {
-        return (!w.parentWindow || w.parentWindow->puts == 0) && std::count(p.system.closeRequests.begin(),
-                                           p.system.closeRequests.end(), *w.hwnd) == 0;
+        return (!w.parentWindow || w.parentWindow->puts == 0) &&
+               std::count(p.system.closeRequests.begin(), p.system.closeRequests.end(), *w.hwnd) ==
+                   0;
     }
 
     FakePlatform p;

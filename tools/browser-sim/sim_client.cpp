@@ -1,11 +1,12 @@
 // sim-client: a small client of the shell's window collection, used to prove the
 // simulator across processes exactly the way Shutterling.exe reaches it.
 //
-//   sim-client.exe [--events N] [--timeout MS] [--act]
+//   sim-client.exe [--events N] [--timeout MS] [--act] [--vanish]
 //
 // Creates ShellWindows, subscribes to WindowRegistered, prints one line per
 // window of each walk (at start and after each event), and with --act closes
 // script-opened windows without a menu bar and marks the others (opener="").
+// With --vanish it ends after the events without unadvising, like a crash.
 #include <windows.h>
 #include <exdisp.h>
 #include <ocidl.h>
@@ -260,6 +261,7 @@ private:
 
 int main() {
     int wantEvents = 0;
+    bool vanish = false;
     DWORD timeout = 30000;
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -268,6 +270,7 @@ int main() {
         if (a == L"--events" && i + 1 < argc) wantEvents = _wtoi(argv[++i]);
         else if (a == L"--timeout" && i + 1 < argc) timeout = DWORD(_wtoi(argv[++i]));
         else if (a == L"--act") g_act = true;
+        else if (a == L"--vanish") vanish = true;
     }
     LocalFree(argv);
 
@@ -306,6 +309,10 @@ int main() {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
+    }
+    if (vanish) {
+        Print("vanish");
+        TerminateProcess(GetCurrentProcess(), 0);
     }
     if (point) {
         hr = point->Unadvise(cookie);

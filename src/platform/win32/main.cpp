@@ -33,6 +33,20 @@ class ComApartment {
     bool ok_;
 };
 
+// The window's events are frmMain's event procedures.
+class FormEventsOf final : public shutterling::win32::FormEvents {
+public:
+    explicit FormEventsOf(shutterling::frmMain& form) : form_(form) {}
+    void Paint() override { form_.Form_Paint(); }
+    void QueryUnload(std::int16_t& cancel, std::int16_t unloadMode) override {
+        form_.Form_QueryUnload(cancel, unloadMode);
+    }
+    void Unload() override { form_.Form_Unload(); }
+
+private:
+    shutterling::frmMain& form_;
+};
+
 int RunMessageLoop() {
     MSG msg;
     BOOL got;
@@ -82,7 +96,8 @@ int Run(HINSTANCE instance) {
     int exitCode = 0;
     {
         frmMain form(platform);
-        window.Attach(&form);
+        FormEventsOf events(form);
+        window.Attach(&events);
         form.Form_Load();  // a second instance ends inside
         window.Show();     // the start-up window; its first paint hides it
         exitCode = RunMessageLoop();

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "app/frmMain.h"
 #include "platform/win32/application.h"
 #include "platform/win32/layout.h"
 #include "shutterling_res.h"
@@ -187,7 +186,7 @@ bool MainWindow::QueryUnload(std::int16_t mode) {
         return false;
     std::int16_t cancel = 0;
     if (form_)
-        form_->Form_QueryUnload(cancel, mode);
+        form_->QueryUnload(cancel, mode);
     return cancel == 0;
 }
 
@@ -196,7 +195,7 @@ void MainWindow::FinishUnload() {
         return;
     unloading_ = true;
     if (form_)
-        form_->Form_Unload();
+        form_->Unload();
     if (hwnd_)
         DestroyWindow(hwnd_);
 }
@@ -234,7 +233,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (BeginPaint(hwnd_, &paint))
                 EndPaint(hwnd_, &paint);
             if (form_)
-                form_->Form_Paint();
+                form_->Paint();
             return 0;
         }
         case WM_SYSCOMMAND:

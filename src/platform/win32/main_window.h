@@ -9,11 +9,17 @@
 #include "platform/win32/persistence.h"
 #include "ui/control_ids.h"
 
-namespace shutterling {
-class frmMain;
-}
-
 namespace shutterling::win32 {
+
+// What the window reports to the object behind it (frmMain in the program).
+class FormEvents {
+public:
+    virtual ~FormEvents() = default;
+    virtual void Paint() = 0;
+    // cancel is in/out: set it to non-zero to refuse the close.
+    virtual void QueryUnload(std::int16_t& cancel, std::int16_t unloadMode) = 0;
+    virtual void Unload() = 0;
+};
 
 struct FontTraits {
     using Handle = HFONT;
@@ -42,7 +48,7 @@ class MainWindow final : public platform::FormWindow {
     // Creates the window hidden, with its controls; false when that fails.
     bool Create();
     // Where the window's events go from now on.
-    void Attach(frmMain* form) { form_ = form; }
+    void Attach(FormEvents* form) { form_ = form; }
     HWND hwnd() const { return hwnd_; }
 
     void Show() override;
@@ -71,7 +77,7 @@ class MainWindow final : public platform::FormWindow {
     void FinishUnload();
 
     HINSTANCE instance_;
-    frmMain* form_ = nullptr;
+    FormEvents* form_ = nullptr;
     UniqueFont font_;
     bool centred_ = false;
     bool closeFromSystemMenu_ = false;

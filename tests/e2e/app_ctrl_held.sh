@@ -1,0 +1,35 @@
+#!/bin/bash
+# Ctrl held down while a popup opens lets it through (it is marked); once Ctrl
+# is released the next popup is closed.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+e2e_begin app_ctrl_held
+
+sim_start <<'STORY'
+open home title="Home" size=800x600
+wait-client
+STORY
+app_start
+app_ready
+sim_wait 30 ' put-opener home '
+
+probe hold-ctrl 8000 >"$W/ctrl.out" &
+HOLD=$!
+wait_for 20 "Ctrl to go down" grep -qx 'ctrl down' "$W/ctrl.out"
+expect_eq "Ctrl is down for other programs" "$(probe key-state)" down
+sim_do 'open held title="Wanted" opener=home menubar=no size=300x250'
+sim_fired held
+sim_sync
+expect_log "the popup opened under Ctrl was marked" ' put-opener held kind=string value="" '
+expect_no_log "and not closed" ' wm_close held '
+wait "$HOLD"
+expect_eq "Ctrl is up again" "$(probe key-state)" up
+
+sim_do 'open later title="Unwanted" opener=home menubar=no size=300x250'
+sim_fired later
+sim_sync
+expect_log "without Ctrl the next popup is closed" ' wm_close later '
+expect_eq "blocked list" "$(probe list lstPopups)" "Unwanted"
+app_stop
+sim_quit
+log PASS

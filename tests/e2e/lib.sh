@@ -1,0 +1,213 @@
+# Shell library of the Wine end-to-end tests and the demo. Source it from bash.
+#
+# Each test gets its own copy of a template Wine prefix, its own X server and
+# therefore its own wineserver, so tests can run side by side. The simulated
+# browser shell (browser-sim.exe) is started first with a scenario file that
+# the test keeps appending steps to; Shutterling.exe then finds it through the
+# prefix's TreatAs entry for ShellWindows, and probe.exe reads the program.
+#
+# Inputs (environment): E2E_SIM, E2E_PROBE, E2E_CLIENT, E2E_APP (exe paths),
+# E2E_ROOT (folder for the template prefix and the test runs). E2E_TRACE=1 logs
+# every property read in the simulator; E2E_KEEP_PREFIX=1 keeps the prefix.
+
+: "${E2E_ROOT:?E2E_ROOT must name a work folder}"
+: "${E2E_SIM:?E2E_SIM must name browser-sim.exe}"
+: "${E2E_PROBE:=}"
+: "${E2E_CLIENT:=}"
+: "${E2E_APP:=}"
+
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+E2E_TEMPLATE="$E2E_ROOT/prefix-template"
+E2E_SIM_CLSID='{6C1D3A52-9B0E-4F7A-8E31-2D5B7C9A4E10}'
+E2E_SHELLWINDOWS_CLSID='{9BA05972-F6A8-11CF-A442-00A0C90A8F39}'
+
+log() { printf '%s [%s] %s\n' "$(date +%T.%N | cut -c1-12)" "${E2E_NAME:-e2e}" "$*" >&2; }
+die() {
+    log "FAIL: $*"
+    exit 1
+}
+
+# A Windows path for a Unix one, without starting Wine.
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | sed 's|/|\\|g')"; }
+
+# Builds the template prefix once per build tree: a 32-bit prefix, unmanaged
+# windows (without a window manager, Wine takes 2 s to destroy a captioned
+# window otherwise), no crash dialog, and ShellWindows treated as our simulator.
+e2e_template() {
+    local stamp="$E2E_TEMPLATE/.browser-sim" want
+    want="$(winpath "$E2E_SIM")"
+    mkdir -p "$E2E_ROOT"
+    (
+        flock 9
+        if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then exit 0; fi
+        log "making the template prefix $E2E_TEMPLATE"
+        rm -rf "$E2E_TEMPLATE"
+        WINEPREFIX="$E2E_TEMPLATE" wineboot -i >/dev/null 2>&1 || true
+        local sim_reg
+        sim_reg="$(printf '%s' "$want" | sed 's|\\|\\\\|g')"
+        cat >"$E2E_ROOT/template.reg" <<EOF
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$E2E_SHELLWINDOWS_CLSID\\TreatAs]
+@="$E2E_SIM_CLSID"
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$E2E_SIM_CLSID]
+@="Shutterling browser simulator"
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$E2E_SIM_CLSID\\LocalServer32]
+@="$sim_reg"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Managed"="N"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
+"ShowCrashDialog"=dword:00000000
+EOF
+        WINEPREFIX="$E2E_TEMPLATE" wine regedit /S "$(winpath "$E2E_ROOT/template.reg")"
+        WINEPREFIX="$E2E_TEMPLATE" wineserver -w
+        grep -q 'Managed"="N"' "$E2E_TEMPLATE/user.reg" || die "template registry not written"
+        grep -qi "TreatAs" "$E2E_TEMPLATE/system.reg" || die "TreatAs not registered"
+        printf '%s' "$want" >"$stamp"
+    ) 9>"$E2E_ROOT/template.lock"
+}
+
+# Starts a test: a fresh prefix copy and an X server of its own.
+#   e2e_begin NAME
+e2e_begin() {
+    E2E_NAME="$1"
+    W="$E2E_ROOT/run/$E2E_NAME"
+    rm -rf "$W"
+    mkdir -p "$W"
+    e2e_template
+    # Never hard links: wineserver rewrites the registry files in place.
+    cp -a "$E2E_TEMPLATE" "$W/prefix"
+    export WINEPREFIX="$W/prefix"
+    SIM_PID="" APP_PID="" XVFB_PID=""
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT TERM
+    if [ -z "${E2E_USE_DISPLAY:-}" ]; then
+        : >"$W/display"
+        Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$W/display" \
+            >"$W/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        wait_for 20 "the X server" grep -q '[0-9]' "$W/display"
+        export DISPLAY=":$(tr -d '\n' <"$W/display")"
+    fi
+    log "prefix $WINEPREFIX, display $DISPLAY"
+}
+
+e2e_cleanup() {
+    local rc=$?
+    set +e
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+    [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null
+    [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    if [ "$rc" -ne 0 ] && [ -f "$W/sim.log" ]; then
+        log "simulator log:"
+        sed 's/^/    /' "$W/sim.log" >&2
+    fi
+    # The prefix is large; the logs stay for a look after a failure.
+    [ -n "${E2E_KEEP_PREFIX:-}" ] || rm -rf "$W/prefix"
+    exit "$rc"
+}
+
+# wait_for SECONDS WHAT COMMAND...: polls until COMMAND succeeds.
+wait_for() {
+    local limit=$1 what=$2 start
+    shift 2
+    start=$(date +%s)
+    until "$@" >/dev/null 2>&1; do
+        [ $(($(date +%s) - start)) -ge "$limit" ] && die "timed out after ${limit}s waiting for $what"
+        sleep 0.1
+    done
+}
+
+# --- the simulator -----------------------------------------------------------
+
+# sim_start [OPTIONS...] < SCENARIO: starts browser-sim with the scenario read
+# from standard input; steps appended later with sim_do are followed.
+sim_start() {
+    cat >"$W/scenario.txt"
+    : >"$W/sim.log"
+    (cd "$W" && exec timeout 300 wine "$E2E_SIM" --log "$(winpath "$W/sim.log")" --follow \
+        --timeout 280 ${E2E_TRACE:+--trace} "$@" "$(winpath "$W/scenario.txt")" >"$W/sim.out" 2>&1) &
+    SIM_PID=$!
+    sim_wait 60 ' registered$'
+}
+
+# sim_do STEP...: appends steps to the running scenario, one per argument.
+sim_do() { printf '%s\n' "$@" >>"$W/scenario.txt"; }
+
+# sim_wait SECONDS REGEX: waits until a log line matches (grep -E).
+sim_wait() {
+    local limit=$1 pattern=$2
+    wait_for "$limit" "simulator log /$pattern/" sim_has "$pattern"
+    sim_has ' error ' && die "the simulator reported an error"
+    return 0
+}
+sim_has() { grep -qE -- "$1" "$W/sim.log"; }
+sim_count() { grep -cE -- "$1" "$W/sim.log" || true; }
+
+# Sync point: the simulator logs the mark once every earlier step has run and
+# the messages those steps caused (closes posted to its windows) are handled.
+sim_sync() {
+    E2E_MARKS=$((${E2E_MARKS:-0} + 1))
+    sim_do "sleep ${1:-300}" "mark sync-$E2E_MARKS"
+    sim_wait 60 " mark sync-$E2E_MARKS\$"
+}
+
+# The event for WINDOW has been answered: the client's handler has returned.
+sim_fired() { sim_wait "${2:-60}" " fired $1 cookie=[0-9]+ sink=[0-9]+ hr=0x00000000\$"; }
+
+sim_quit() {
+    sim_do quit
+    wait_for 30 "the simulator to quit" sh -c "! kill -0 $SIM_PID"
+    wait "$SIM_PID" || die "the simulator exited with $?"
+    SIM_PID=""
+}
+
+# --- the program under test ----------------------------------------------------
+
+# Runs its own copy of Shutterling.exe, which keeps its data file beside itself.
+app_start() {
+    [ -n "$E2E_APP" ] && [ -f "$E2E_APP" ] || die "Shutterling.exe not built"
+    mkdir -p "$W/app"
+    cp "$E2E_APP" "$W/app/Shutterling.exe"
+    (cd "$W/app" && exec timeout "${APP_TIMEOUT:-240}" wine "$W/app/Shutterling.exe" \
+        >"$W/app.out" 2>&1) &
+    APP_PID=$!
+}
+
+# Waits until the program runs: its main window exists and it has subscribed.
+app_ready() {
+    probe wait-window 60000 >/dev/null || die "no main window"
+    sim_wait 60 ' advise sink='
+}
+
+# Ends the program the way a task manager does and checks that it ends cleanly.
+app_stop() {
+    probe close >/dev/null || die "cannot post WM_CLOSE"
+    app_wait_exit 60
+}
+
+app_wait_exit() {
+    local limit=${1:-60} rc=0
+    wait_for "$limit" "Shutterling.exe to exit" sh -c "! kill -0 $APP_PID"
+    wait "$APP_PID" || rc=$?
+    APP_PID=""
+    [ "$rc" -eq 0 ] || die "Shutterling.exe exited with $rc ($(tail -c 400 "$W/app.out"))"
+    grep -qiE 'unhandled|page fault|backtrace' "$W/app.out" && die "Shutterling.exe crashed"
+    return 0
+}
+
+# probe ARGS...: runs probe.exe; its output has Windows line ends removed.
+probe() { wine "$E2E_PROBE" "$@" 2>>"$W/probe.err" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+# expect_eq WHAT ACTUAL EXPECTED
+expect_eq() {
+    [ "$2" = "$3" ] || die "$1: expected [$3], got [$2]"
+    log "ok: $1 = [$2]"
+}
+expect_log() { sim_has "$2" || die "$1: no log line /$2/"; log "ok: $1"; }
+expect_no_log() { sim_has "$2" && die "$1: unexpected log line /$2/ ($(grep -E -- "$2" "$W/sim.log" | head -1))"; log "ok: $1"; }
