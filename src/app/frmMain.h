@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "store/safe_list_carry.h"
 
 namespace shutterling {
 
@@ -25,6 +26,8 @@ class frmMain {
     std::wstring strDataFile;
     bool blnEnabled = false;
     std::shared_ptr<platform::ShellWindows> SWs;
+    // What the data file held that the list could not (store/safe_list.cpp).
+    store::SafeListCarry safeListCarry;
 
     // --- controls
     platform::ListBox& lstPopups;

@@ -1,35 +1,13 @@
 // The safe list's data file, "ini\Shutterling.Dat" beside the executable.
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "app/frmMain.h"
 #include "store/data_file.h"
 #include "store/safe_list_carry.h"
 
 namespace shutterling {
-
-namespace store {
-
-namespace {
-
-// frmMain has no field for this; one entry per main window object.
-std::map<const frmMain*, SafeListCarry>& Carries() {
-    static std::map<const frmMain*, SafeListCarry> carries;
-    return carries;
-}
-
-}  // namespace
-
-SafeListCarry& CarryOf(const frmMain& form) {
-    return Carries()[&form];
-}
-
-SafeListCarry TakeCarry(const frmMain& form) {
-    auto node = Carries().extract(&form);
-    return node.empty() ? SafeListCarry{} : std::move(node.mapped());
-}
-
-}  // namespace store
 
 namespace {
 
@@ -52,7 +30,7 @@ std::wstring RawKey(std::wstring text) {
 }  // namespace
 
 void frmMain::LoadSafeList() {
-    store::SafeListCarry& carry = store::CarryOf(*this);
+    store::SafeListCarry& carry = safeListCarry;
     carry = {};
     // Any failure ends the load where it is; the list keeps what it took.
     const auto folder = platform.app.Path();
@@ -115,7 +93,7 @@ void frmMain::LoadSafeList() {
 }
 
 void frmMain::SaveSafeList() {
-    store::SafeListCarry carry = store::TakeCarry(*this);
+    store::SafeListCarry carry = std::exchange(safeListCarry, {});
     if (carry.dataFile != strDataFile)
         carry = {};
     if (carry.contentUnknown)

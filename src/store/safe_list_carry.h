@@ -7,10 +7,6 @@
 #include <string>
 #include <vector>
 
-namespace shutterling {
-class frmMain;
-}
-
 namespace shutterling::store {
 
 struct SafeListCarry {
@@ -27,10 +23,5 @@ struct SafeListCarry {
     // text the list shows up to its first NUL, in file order.
     std::map<std::wstring, std::deque<std::string>> rawLines;
 };
-
-// The carry of one main window object, created empty on first use.
-SafeListCarry& CarryOf(const frmMain& form);
-// Hands over and forgets the carry of form.
-SafeListCarry TakeCarry(const frmMain& form);
 
 }  // namespace shutterling::store

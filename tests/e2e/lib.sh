@@ -204,6 +204,20 @@ app_wait_exit() {
 # probe ARGS...: runs probe.exe; its output has Windows line ends removed.
 probe() { wine "$E2E_PROBE" "$@" 2>>"$W/probe.err" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
+# hold_ctrl MS [X Y]: holds Ctrl down for MS milliseconds, as a user would, and
+# prints "ctrl down" once it is. Without a window manager the X keyboard focus
+# follows the pointer, so the key is pressed with the pointer over a window of
+# the prefix (X Y, by default inside the first simulated window); Wine then
+# sees a real key press and keeps its key state in step with the X server's.
+hold_ctrl() {
+    xdotool mousemove "${2:-200}" "${3:-200}" keydown ctrl
+    sleep 0.3
+    echo "ctrl down"
+    sleep "$(awk "BEGIN { print $1 / 1000 }")"
+    xdotool keyup ctrl
+    echo "ctrl up"
+}
+
 # expect_eq WHAT ACTUAL EXPECTED
 expect_eq() {
     [ "$2" = "$3" ] || die "$1: expected [$3], got [$2]"

@@ -33,7 +33,7 @@ has 'created'
 has 'advised'
 has 'walk start count=1'
 has 'window 0 title="Already here" menubar=yes fullscreen=no width=640 height=480 restored=640x480 maximized=no classinfo=HTMLDocument typeinfo=HTMLDocument opener=empty'
-has 'event WindowRegistered cookie=2 args=1'
+has "event WindowRegistered cookie=2 args=1 ctrl=up"
 has 'window 2 title="Buy now" menubar=no fullscreen=no width=300 height=250 restored=300x250 maximized=no classinfo=HTMLDocument typeinfo=HTMLDocument opener=object closed=false'
 has 'act close 2'
 has 'title="Tall" menubar=yes fullscreen=no width=800 height=600 restored=800x600 maximized=no classinfo=HTMLDocument typeinfo=HTMLDocument opener=object closed=fail'

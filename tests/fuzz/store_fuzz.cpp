@@ -167,7 +167,7 @@ void FuzzOptions(const std::wstring& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    long runs = 30000;
+    long runs = 100000;
     unsigned long long seed = 20240601;
     double seconds = 15;
     for (int i = 1; i + 1 < argc; i += 2) {

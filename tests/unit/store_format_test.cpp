@@ -19,6 +19,8 @@ struct ParseCase {
     Lines lines;
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << testing::PrintToString(c.bytes); }
+
 class ParseLinesTest : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseLinesTest, SplitsAtCrLfAndLoneCrOnly) {
@@ -48,6 +50,8 @@ struct SerialiseCase {
     std::string bytes;
 };
 
+void PrintTo(const SerialiseCase& c, std::ostream* os) { *os << testing::PrintToString(c.bytes); }
+
 class SerialiseLinesTest : public testing::TestWithParam<SerialiseCase> {};
 
 TEST_P(SerialiseLinesTest, EndsEveryLineWithCrLf) {
@@ -71,6 +75,10 @@ struct CheckCase {
     std::wstring text;
     std::optional<std::int16_t> value;
 };
+
+void PrintTo(const CheckCase& c, std::ostream* os) {
+    *os << testing::PrintToString(std::string(c.text.begin(), c.text.end()));
+}
 
 class ParseCheckValueTest : public testing::TestWithParam<CheckCase> {};
 
@@ -96,6 +104,10 @@ struct CountCase {
     std::wstring text;
     std::optional<double> value;
 };
+
+void PrintTo(const CountCase& c, std::ostream* os) {
+    *os << testing::PrintToString(std::string(c.text.begin(), c.text.end()));
+}
 
 class ParseCountTest : public testing::TestWithParam<CountCase> {};
 

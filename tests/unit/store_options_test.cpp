@@ -14,6 +14,13 @@ struct LoadCase {
     double count;
 };
 
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    auto text = [](const std::optional<std::wstring>& t) {
+        return t ? testing::PrintToString(std::string(t->begin(), t->end())) : "absent";
+    };
+    *os << text(c.beep) << "/" << text(c.startup) << "/" << text(c.counter);
+}
+
 class LoadOptionsTest : public testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadOptionsTest, EachStepTakesItsOwnTextOrLeavesItsTarget) {

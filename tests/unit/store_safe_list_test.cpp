@@ -125,17 +125,18 @@ TEST_F(SafeList, AFaultAtAnyStepOfTheSaveKeepsTheOldFileWhole) {
             FakePlatform run;
             run.files.folders = p.files.folders;
             run.files.files = {{kFile, old}};
-            run.lstSafe.items = List();
             run.files.partialWrite = partial ? std::optional<std::size_t>(3) : std::nullopt;
+            run.form.LoadSafeList();  // finds the path; the list is set below
+            run.lstSafe.items = List();
             int call = 0;
             run.files.failWhen = [&](const std::string&, const std::wstring&) {
                 return call++ == failAt;
             };
-            run.form.LoadSafeList();  // the list is already filled; the load only finds the path
-            call = 0;
-            run.lstSafe.items = List();
             run.form.SaveSafeList();
-            EXPECT_EQ(run.files.files.at(kFile), old) << "fault at step " << failAt;
+            ASSERT_GT(call, failAt) << "the save never reached step " << failAt;
+            const auto data = run.files.files.find(kFile);
+            ASSERT_NE(data, run.files.files.end()) << "fault at step " << failAt;
+            EXPECT_EQ(data->second, old) << "fault at step " << failAt;
             EXPECT_EQ(run.files.files.count(kTemp), 0u) << "fault at step " << failAt;
         }
     }
@@ -229,7 +230,8 @@ TEST_F(SafeList, LinesBeyondWhatTheListHoldsAreWrittenBackAfterTheList) {
     EXPECT_EQ(List().back(), L"T32766");
     List().erase(List().begin() + 5);
     p.form.SaveSafeList();
-    EXPECT_EQ(File(), NumberedLines(0, 5) + NumberedLines(6, total));
+    // Compared as a whole: a diff of 32,767 lines would drown the report.
+    EXPECT_TRUE(File() == NumberedLines(0, 5) + NumberedLines(6, total));
 }
 
 TEST_F(SafeList, ALoadEndedByTheListKeepsEveryLineItDidNotTake) {
@@ -248,7 +250,7 @@ TEST_F(SafeList, HundredThousandLinesAndAMegabyteLineSurviveUnchanged) {
     p.form.LoadSafeList();
     EXPECT_EQ(List().front().size(), big.size());
     p.form.SaveSafeList();
-    EXPECT_EQ(File(), bytes);
+    EXPECT_TRUE(File() == bytes);
 }
 
 // A list box whose entries end at the first NUL, as a real one does.

@@ -69,6 +69,8 @@ struct DataCase {
     std::string data;  // without the NUL
 };
 
+void PrintTo(const DataCase& c, std::ostream* os) { *os << c.data; }
+
 class RunValueData : public testing::TestWithParam<DataCase> {};
 
 TEST_P(RunValueData, IsThePathInTheCodePageQuotedOnlyWithASpace) {

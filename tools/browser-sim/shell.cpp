@@ -22,9 +22,10 @@ std::string Field(const char* key, std::wstring_view value) {
     return std::string(key) + "=" + Utf8(value);
 }
 
-void TraceRead(const BrowserWindow& w, const char* member, HRESULT hr) {
+void TraceRead(const BrowserWindow& w, const char* member, HRESULT hr, const std::string& value = {}) {
     if (Log::Get().Tracing())
-        Log::Get().Write("read", Field("window", w.name) + " member=" + member + " hr=" + Hex(hr));
+        Log::Get().Write("read", Field("window", w.name) + " member=" + member + " hr=" + Hex(hr) +
+                                     (value.empty() ? "" : " value=" + value));
 }
 
 // Type information of the real browser's interfaces, so late-bound callers
@@ -376,38 +377,53 @@ public:
         return Read("Document", L"document", [&](BrowserWindow& w) {
             if (w.props.doc != DocKind::None && w.document)
                 w.document->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
+            return std::string(*out ? "object" : "none");
         });
     }
     HRESULT STDMETHODCALLTYPE get_FullScreen(VARIANT_BOOL* out) noexcept override {
         if (!out) return E_POINTER;
         return Read("FullScreen", L"fullscreen", [&](BrowserWindow& w) {
             *out = w.props.fullscreen ? VARIANT_TRUE : VARIANT_FALSE;
+            return std::to_string(*out);
         });
     }
     HRESULT STDMETHODCALLTYPE get_MenuBar(VARIANT_BOOL* out) noexcept override {
         if (!out) return E_POINTER;
         return Read("MenuBar", L"menubar", [&](BrowserWindow& w) {
             *out = w.props.menubar ? VARIANT_TRUE : VARIANT_FALSE;
+            return std::to_string(*out);
         });
     }
     HRESULT STDMETHODCALLTYPE get_LocationName(BSTR* out) noexcept override {
         if (!out) return E_POINTER;
         *out = nullptr;
         return Read("LocationName", L"locationname",
-                    [&](BrowserWindow& w) { *out = Bstr(w.props.title).Detach(); });
+                    [&](BrowserWindow& w) {
+            *out = Bstr(w.props.title).Detach();
+            return Quote(w.props.title);
+        });
     }
     HRESULT STDMETHODCALLTYPE get_Width(LONG* out) noexcept override {
         if (!out) return E_POINTER;
-        return Read("Width", L"width", [&](BrowserWindow& w) { *out = w.props.width; });
+        return Read("Width", L"width", [&](BrowserWindow& w) {
+            *out = w.props.width;
+            return std::to_string(*out);
+        });
     }
     HRESULT STDMETHODCALLTYPE get_Height(LONG* out) noexcept override {
         if (!out) return E_POINTER;
-        return Read("Height", L"height", [&](BrowserWindow& w) { *out = w.props.height; });
+        return Read("Height", L"height", [&](BrowserWindow& w) {
+            *out = w.props.height;
+            return std::to_string(*out);
+        });
     }
     HRESULT STDMETHODCALLTYPE get_HWND(SHANDLE_PTR* out) noexcept override {
         if (!out) return E_POINTER;
         return Read("HWND", L"hwnd",
-                    [&](BrowserWindow& w) { *out = reinterpret_cast<SHANDLE_PTR>(w.hwnd); });
+                    [&](BrowserWindow& w) {
+            *out = reinterpret_cast<SHANDLE_PTR>(w.hwnd);
+            return Hex(ULONG(*out));
+        });
     }
 
     SIM_NOTIMPL(GoBack)
@@ -475,8 +491,9 @@ private:
         // A closed browser's object is cut off from its clients, as the shell's are.
         if (!w || w->destroyed) return RPC_E_DISCONNECTED;
         HRESULT hr = w->Fails(failKey) ? E_FAIL : S_OK;
-        if (SUCCEEDED(hr)) fill(*w);
-        TraceRead(*w, member, hr);
+        std::string value;
+        if (SUCCEEDED(hr)) value = fill(*w);
+        TraceRead(*w, member, hr, value);
         return hr;
     }
 

@@ -247,7 +247,8 @@ public:
         if (params && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_I4)
             arg = std::to_string(V_I4(&params->rgvarg[0]));
         Print("event WindowRegistered cookie=" + arg +
-              " args=" + std::to_string(params ? params->cArgs : 0));
+              " args=" + std::to_string(params ? params->cArgs : 0) +
+              ((GetKeyState(VK_CONTROL) & 0x8000) ? " ctrl=down" : " ctrl=up"));
         ++g_events;
         Walk("event");
         return S_OK;

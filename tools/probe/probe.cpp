@@ -119,6 +119,43 @@ void SendCtrl(bool down) {
     SendInput(1, &in, sizeof in);
 }
 
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount() - start < ms);
+}
+
+// Holds Ctrl so that GetKeyState(VK_CONTROL) reports it down in other programs.
+// Wine records injected keys in the desktop's key state only while some window
+// has the foreground, so they are sent from a small window of ours. (Sharing
+// the program's thread input and setting its key state instead does not last:
+// the program's next message brings the desktop's state back.)
+int HoldCtrl(DWORD ms) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ShutterlingProbeKeys";
+    RegisterClassW(&wc);
+    HWND w = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, wc.lpszClassName, L"probe: Ctrl held",
+                             WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 160, 24, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+    if (!w) return Fail(L"cannot create the key window");
+    SetForegroundWindow(w);
+    PumpFor(100);
+    SendCtrl(true);
+    PumpFor(50);
+    Print(GetAsyncKeyState(VK_CONTROL) & 0x8000 ? L"ctrl down" : L"ctrl not down");
+    PumpFor(ms);
+    SendCtrl(false);
+    PumpFor(50);
+    Print(L"ctrl up");
+    DestroyWindow(w);
+    return 0;
+}
+
 int Run(const std::vector<std::wstring>& args) {
     if (args.empty()) return 2;
     const std::wstring& cmd = args[0];
@@ -129,15 +166,7 @@ int Run(const std::vector<std::wstring>& args) {
         return DWORD(std::wcstoul(arg(i, fallback).c_str(), nullptr, 10));
     };
 
-    if (cmd == L"hold-ctrl") {
-        DWORD hold = ms(1, L"1000");
-        SendCtrl(true);
-        Print(L"ctrl down");
-        Sleep(hold);
-        SendCtrl(false);
-        Print(L"ctrl up");
-        return 0;
-    }
+    if (cmd == L"hold-ctrl") return HoldCtrl(ms(1, L"1000"));
     if (cmd == L"key-state") {
         Print(GetAsyncKeyState(VK_CONTROL) & 0x8000 ? L"down" : L"up");
         return 0;

@@ -35,7 +35,7 @@ class ComApartment {
 
 // The window's events are frmMain's event procedures.
 class FormEventsOf final : public shutterling::win32::FormEvents {
-public:
+  public:
     explicit FormEventsOf(shutterling::frmMain& form) : form_(form) {}
     void Paint() override { form_.Form_Paint(); }
     void QueryUnload(std::int16_t& cancel, std::int16_t unloadMode) override {
@@ -43,7 +43,7 @@ public:
     }
     void Unload() override { form_.Form_Unload(); }
 
-private:
+  private:
     shutterling::frmMain& form_;
 };
 

@@ -13,7 +13,7 @@ namespace shutterling::win32 {
 
 // What the window reports to the object behind it (frmMain in the program).
 class FormEvents {
-public:
+  public:
     virtual ~FormEvents() = default;
     virtual void Paint() = 0;
     // cancel is in/out: set it to non-zero to refuse the close.

@@ -7,8 +7,11 @@
 namespace shutterling::win32 {
 namespace {
 
-std::optional<bool> FromBool(HRESULT hr, VARIANT_BOOL value) {
-    if (FAILED(hr))
+// Calls the getter first and only then looks at the value (argument order is unspecified).
+template <typename Getter>
+std::optional<bool> ReadBool(Getter get) {
+    VARIANT_BOOL value = VARIANT_FALSE;
+    if (FAILED(get(&value)))
         return std::nullopt;
     return value != VARIANT_FALSE;
 }
@@ -37,15 +40,13 @@ std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() 
 std::optional<bool> ComBrowserWindow::FullScreen() {
     if (!browser_)
         return std::nullopt;
-    VARIANT_BOOL value = VARIANT_FALSE;
-    return FromBool(browser_->get_FullScreen(&value), value);
+    return ReadBool([&](VARIANT_BOOL* value) { return browser_->get_FullScreen(value); });
 }
 
 std::optional<bool> ComBrowserWindow::MenuBar() {
     if (!browser_)
         return std::nullopt;
-    VARIANT_BOOL value = VARIANT_FALSE;
-    return FromBool(browser_->get_MenuBar(&value), value);
+    return ReadBool([&](VARIANT_BOOL* value) { return browser_->get_MenuBar(value); });
 }
 
 std::optional<std::wstring> ComBrowserWindow::LocationName() {
