@@ -1,19 +1,50 @@
 #include "store/count_text.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace shutterling {
 
 std::wstring CountText(double count) {
     if (!std::isfinite(count) || !(count >= 0))
         return L"0";
-    // Fixed notation with no fraction: every digit of the whole value, even
-    // past 1e15 where other formatting switches to an exponent.
-    char buffer[400];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, count, std::chars_format::fixed, 0);
-    return std::wstring(buffer, result.ptr);
+    count = std::round(count);
+    // count = mantissa * 2^exponent exactly; double the mantissa in base 10^9
+    // limbs, so every digit of the whole value comes out, with no exponent and
+    // without the floating-point formatting code that would double the program's size.
+    int exponent = 0;
+    const double fraction = std::frexp(count, &exponent);
+    auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    exponent -= 53;
+    if (exponent < 0) {
+        mantissa >>= -exponent;  // whole after rounding: only zero bits go
+        exponent = 0;
+    }
+    constexpr std::uint32_t kBase = 1'000'000'000;
+    std::vector<std::uint32_t> limbs{static_cast<std::uint32_t>(mantissa % kBase),
+                                     static_cast<std::uint32_t>(mantissa / kBase % kBase),
+                                     static_cast<std::uint32_t>(mantissa / kBase / kBase)};
+    for (int k = 0; k < exponent; ++k) {
+        std::uint32_t carry = 0;
+        for (auto& limb : limbs) {
+            const std::uint64_t doubled = std::uint64_t{limb} * 2 + carry;
+            limb = static_cast<std::uint32_t>(doubled % kBase);
+            carry = static_cast<std::uint32_t>(doubled / kBase);
+        }
+        if (carry)
+            limbs.push_back(carry);
+    }
+    while (limbs.size() > 1 && limbs.back() == 0)
+        limbs.pop_back();
+
+    std::wstring text = std::to_wstring(limbs.back());
+    for (auto it = limbs.rbegin() + 1; it != limbs.rend(); ++it) {
+        const std::wstring part = std::to_wstring(*it);
+        text.append(9 - part.size(), L'0');
+        text += part;
+    }
+    return text;
 }
 
 }  // namespace shutterling

@@ -1,7 +1,7 @@
 #include "store/option_text.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cmath>
 
 namespace shutterling::store {
 
@@ -55,33 +55,55 @@ std::optional<std::int16_t> ParseCheckValue(std::wstring_view text) {
 
 std::optional<double> ParseCount(std::wstring_view text) {
     text = Trim(text);
-    std::size_t i = SkipDigits(text, 0);
-    if (i == 0)
+    const std::size_t intEnd = SkipDigits(text, 0);
+    if (intEnd == 0)
         return std::nullopt;
-    if (i < text.size() && text[i] == L'.')
-        i = SkipDigits(text, i + 1);
+    std::size_t i = intEnd;
+    std::wstring digits(text.substr(0, intEnd));
+    long exponent = 0;
+    if (i < text.size() && text[i] == L'.') {
+        const std::size_t fracEnd = SkipDigits(text, i + 1);
+        digits.append(text.substr(i + 1, fracEnd - i - 1));
+        exponent -= static_cast<long>(fracEnd - i - 1);
+        i = fracEnd;
+    }
     if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
-        std::size_t exponent = i + 1;
-        if (exponent < text.size() && (text[exponent] == L'+' || text[exponent] == L'-')) {
-            ++exponent;
-        }
-        i = SkipDigits(text, exponent);
-        if (i == exponent)
+        std::size_t at = i + 1;
+        const bool negative = at < text.size() && text[at] == L'-';
+        if (at < text.size() && (text[at] == L'+' || text[at] == L'-'))
+            ++at;
+        i = SkipDigits(text, at);
+        if (i == at)
             return std::nullopt;
+        long e = 0;
+        for (std::size_t k = at; k < i; ++k)
+            e = std::min(e * 10 + (text[k] - L'0'), 1'000'000L);  // saturates: huge is huge
+        exponent += negative ? -e : e;
     }
     if (i != text.size())
         return std::nullopt;
 
-    const std::string narrow = Narrow(text);
-    double value = 0;
-    const auto result = std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
-    // Out of range covers "1e999" and underflow alike.
-    if (result.ec != std::errc() || result.ptr != narrow.data() + narrow.size()) {
-        return std::nullopt;
+    // Exact integer arithmetic: the value must be whole, and small enough that
+    // adding one still changes it (2^53), which is far beyond any real count.
+    digits.erase(0, std::min(digits.find_first_not_of(L'0'), digits.size()));
+    while (exponent < 0 && !digits.empty()) {
+        if (digits.back() != L'0')
+            return std::nullopt;  // a fraction
+        digits.pop_back();
+        ++exponent;
     }
-    if (!std::isfinite(value) || value != std::floor(value))
+    if (digits.empty())
+        return 0.0;
+    if (static_cast<long>(digits.size()) + exponent > 16)
         return std::nullopt;
-    return value;
+    std::uint64_t value = 0;
+    for (wchar_t c : digits)
+        value = value * 10 + static_cast<std::uint64_t>(c - L'0');
+    for (long k = 0; k < exponent; ++k)
+        value *= 10;
+    if (value > kLargestExactCount)
+        return std::nullopt;
+    return static_cast<double>(value);
 }
 
 std::wstring CheckValueText(std::int16_t value) {

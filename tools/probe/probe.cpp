@@ -13,7 +13,7 @@
 //   probe post MSG [WP [LP]]   post a message (number or registered name) to it
 //   probe broadcast NAME       post a registered message to every top-level window
 //   probe wait-gone [MS]       wait until the main window and its process are gone
-//   probe hold-ctrl MS         hold the Ctrl key down for MS milliseconds
+//   probe hold-ctrl MS         hold the Ctrl key down for MS milliseconds (SendInput)
 //   probe key-state            "down" or "up": Ctrl as GetKeyState sees it here
 //
 // CONTROL is an id or a name such as lstPopups or lblCounter.
@@ -128,11 +128,10 @@ void PumpFor(DWORD ms) {
     } while (GetTickCount() - start < ms);
 }
 
-// Holds Ctrl so that GetKeyState(VK_CONTROL) reports it down in other programs.
-// Wine records injected keys in the desktop's key state only while some window
-// has the foreground, so they are sent from a small window of ours. (Sharing
-// the program's thread input and setting its key state instead does not last:
-// the program's next message brings the desktop's state back.)
+// Holds Ctrl with SendInput from a small foreground window of ours: Wine
+// records injected keys in the desktop's key state only while some window has
+// the foreground. Under Wine 8 the state does not survive a focus change (Wine
+// reloads it from the X server), so the tests press the key in X instead.
 int HoldCtrl(DWORD ms) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;

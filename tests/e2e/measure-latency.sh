@@ -1,0 +1,54 @@
+#!/bin/bash
+# Measures, as the simulated shell sees it, the time from raising
+# WindowRegistered for a popup to the popup's WM_CLOSE, with ten browser
+# windows open. Not a test: it prints the median and the maximum.
+#
+#   tests/e2e/measure-latency.sh [BUILD_DIR] [POPUPS]
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+build="$(cd "${1:-$here/../../build/mingw-i686}" && pwd)"
+popups=${2:-25}
+export E2E_ROOT="$build/tests/e2e"
+export E2E_SIM="$build/tools/browser-sim/browser-sim.exe"
+export E2E_PROBE="$build/tools/browser-sim/probe/probe.exe"
+export E2E_APP="$build/src/platform/win32/Shutterling.exe"
+source "$here/lib.sh"
+e2e_begin measure-latency
+
+{
+    echo 'open home title="Home" size=800x600'
+    for i in $(seq 2 10); do echo "open page$i title=\"Page $i\" size=800x600"; done
+    echo 'wait-client'
+} | sim_start
+app_start
+app_ready
+sim_wait 30 ' put-opener page10 '
+sim_sync
+
+for i in $(seq 1 "$popups"); do
+    sim_do "open pop$i title=\"Popup $i\" opener=home menubar=no size=300x250" \
+        "wait-close pop$i timeout=10000" "sleep 200"
+done
+sim_wait 300 " destroyed pop$popups\$"
+sim_sync
+[ "$(sim_count ' wm_close pop')" -eq "$popups" ] || die "not every popup was closed"
+
+# fire -> WM_CLOSE, and fire -> the handler's return, per popup, in ms.
+awk '
+    $2 == "fire" && $3 ~ /^pop/ { fire[$3] = $1 }
+    $2 == "fired" && $3 ~ /^pop/ { handler[$3] = $1 - fire[$3] }
+    $2 == "wm_close" && $3 ~ /^pop/ { printf "%s %.3f %.3f\n", $3, $1 - fire[$3], handler[$3] }
+' "$W/sim.log" >"$W/latency.txt"
+
+stats() { # column of latency.txt -> "median max"
+    cut -d' ' -f"$1" "$W/latency.txt" | sort -n |
+        awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f %.1f", m, v[NR] }'
+}
+read -r med max <<<"$(stats 2)"
+read -r hmed hmax <<<"$(stats 3)"
+app_stop
+sim_quit
+echo "popups: $(wc -l <"$W/latency.txt"), windows open: 10"
+echo "event -> WM_CLOSE: median ${med} ms, max ${max} ms"
+echo "event -> handler returned: median ${hmed} ms, max ${hmax} ms"
+echo "per popup: $W/latency.txt"
