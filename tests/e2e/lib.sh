@@ -142,8 +142,9 @@ sim_do() { printf '%s\n' "$@" >>"$W/scenario.txt"; }
 # sim_wait SECONDS REGEX: waits until a log line matches (grep -E).
 sim_wait() {
     local limit=$1 pattern=$2
-    wait_for "$limit" "simulator log /$pattern/" sim_has "$pattern"
-    sim_has ' error ' && die "the simulator reported an error"
+    # A scenario error ends the simulator: stop waiting at once.
+    wait_for "$limit" "simulator log /$pattern/" sim_has "$pattern|^[0-9.]+ error "
+    sim_has '^[0-9.]+ error ' && die "the simulator reported an error"
     return 0
 }
 sim_has() { grep -qE -- "$1" "$W/sim.log"; }

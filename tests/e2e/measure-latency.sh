@@ -2,6 +2,10 @@
 # Measures, as the simulated shell sees it, the time from raising
 # WindowRegistered for a popup to the popup's WM_CLOSE, with ten browser
 # windows open. Not a test: it prints the median and the maximum.
+# The simulated windows share the thread that raises the event, so WM_CLOSE is
+# handled only once the program's handler has returned; the time of the
+# program's last read of the popup's HWND (just before it posts WM_CLOSE) is
+# printed too.
 #
 #   tests/e2e/measure-latency.sh [BUILD_DIR] [POPUPS]
 set -euo pipefail
@@ -12,6 +16,7 @@ export E2E_ROOT="$build/tests/e2e"
 export E2E_SIM="$build/tools/browser-sim/browser-sim.exe"
 export E2E_PROBE="$build/tools/browser-sim/probe/probe.exe"
 export E2E_APP="$build/src/platform/win32/Shutterling.exe"
+export E2E_TRACE=1
 source "$here/lib.sh"
 e2e_begin measure-latency
 
@@ -19,7 +24,8 @@ e2e_begin measure-latency
     echo 'open home title="Home" size=800x600'
     for i in $(seq 2 10); do echo "open page$i title=\"Page $i\" size=800x600"; done
     echo 'wait-client'
-} | sim_start
+} >"$W/opening.txt"
+sim_start <"$W/opening.txt"
 app_start
 app_ready
 sim_wait 30 ' put-opener page10 '
@@ -33,11 +39,13 @@ sim_wait 300 " destroyed pop$popups\$"
 sim_sync
 [ "$(sim_count ' wm_close pop')" -eq "$popups" ] || die "not every popup was closed"
 
-# fire -> WM_CLOSE, and fire -> the handler's return, per popup, in ms.
+# Per popup, in ms after the event was raised: WM_CLOSE, the handler's
+# return, and the last read of the popup's HWND.
 awk '
     $2 == "fire" && $3 ~ /^pop/ { fire[$3] = $1 }
     $2 == "fired" && $3 ~ /^pop/ { handler[$3] = $1 - fire[$3] }
-    $2 == "wm_close" && $3 ~ /^pop/ { printf "%s %.3f %.3f\n", $3, $1 - fire[$3], handler[$3] }
+    $2 == "read" && $3 ~ /^window=pop/ && $4 == "member=HWND" { w = substr($3, 8); hwnd[w] = $1 - fire[w] }
+    $2 == "wm_close" && $3 ~ /^pop/ { printf "%s %.3f %.3f %.3f\n", $3, $1 - fire[$3], handler[$3], hwnd[$3] }
 ' "$W/sim.log" >"$W/latency.txt"
 
 stats() { # column of latency.txt -> "median max"
@@ -46,9 +54,11 @@ stats() { # column of latency.txt -> "median max"
 }
 read -r med max <<<"$(stats 2)"
 read -r hmed hmax <<<"$(stats 3)"
+read -r pmed pmax <<<"$(stats 4)"
 app_stop
 sim_quit
 echo "popups: $(wc -l <"$W/latency.txt"), windows open: 10"
 echo "event -> WM_CLOSE: median ${med} ms, max ${max} ms"
 echo "event -> handler returned: median ${hmed} ms, max ${hmax} ms"
+echo "event -> HWND read before the post: median ${pmed} ms, max ${pmax} ms"
 echo "per popup: $W/latency.txt"

@@ -1,8 +1,8 @@
 // Small COM helpers shared by the simulated shell and its test client.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -29,7 +29,7 @@ inline constexpr DISPID kDispidWindowRegistered = 200;
 
 // Owns one BSTR.
 class Bstr {
-public:
+  public:
     Bstr() = default;
     explicit Bstr(std::wstring_view s) : p_(SysAllocStringLen(s.data(), UINT(s.size()))) {}
     Bstr(const Bstr&) = delete;
@@ -45,13 +45,13 @@ public:
     BSTR Detach() { return std::exchange(p_, nullptr); }
     std::wstring Str() const { return p_ ? std::wstring(p_, SysStringLen(p_)) : std::wstring(); }
 
-private:
+  private:
     BSTR p_ = nullptr;
 };
 
 // Owns one VARIANT.
 class Variant {
-public:
+  public:
     Variant() { VariantInit(&v_); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
@@ -63,22 +63,23 @@ public:
     VARIANT& Get() { return v_; }
     const VARIANT& Get() const { return v_; }
 
-private:
+  private:
     VARIANT v_;
 };
 
 // The reference count shared by every object of ours; objects start at one.
 class RefCount {
-public:
+  public:
     ULONG Add() { return ULONG(InterlockedIncrement(&n_)); }
     ULONG Drop() { return ULONG(InterlockedDecrement(&n_)); }
 
-private:
+  private:
     LONG n_ = 1;
 };
 
 inline std::string Utf8(std::wstring_view w) {
-    if (w.empty()) return {};
+    if (w.empty())
+        return {};
     int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
     std::string s(size_t(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), s.data(), n, nullptr, nullptr);
@@ -86,7 +87,8 @@ inline std::string Utf8(std::wstring_view w) {
 }
 
 inline std::wstring Wide(std::string_view s) {
-    if (s.empty()) return {};
+    if (s.empty())
+        return {};
     int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
     std::wstring w(size_t(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);

@@ -6,6 +6,7 @@
 // With --follow the scenario file is read as it grows, so a test can append
 // steps one by one; the run ends at a "quit" step. See README.md for the steps.
 #include <windows.h>
+
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -22,9 +23,10 @@ namespace sim {
 namespace {
 
 class ClassFactory final : public IClassFactory {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IClassFactory) {
             *out = static_cast<IClassFactory*>(this);
             AddRef();
@@ -36,14 +38,17 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
         ULONG n = refs_.Drop();
-        if (n == 0) delete this;
+        if (n == 0)
+            delete this;
         return n;
     }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid,
                                              void** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
         IUnknown* collection = Shell::Get().Collection();
         HRESULT hr = collection ? collection->QueryInterface(riid, out) : CO_E_SERVER_STOPPING;
         wchar_t iid[40] = L"";
@@ -53,7 +58,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) noexcept override { return S_OK; }
 
-private:
+  private:
     RefCount refs_;
 };
 
@@ -66,9 +71,11 @@ bool Pump(DWORD timeoutMs, const std::function<bool()>& done) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        if (done && done()) return true;
+        if (done && done())
+            return true;
         DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs) return done ? done() : true;
+        if (elapsed >= timeoutMs)
+            return done ? done() : true;
         DWORD slice = timeoutMs - elapsed < 10 ? timeoutMs - elapsed : 10;
         MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
@@ -76,7 +83,7 @@ bool Pump(DWORD timeoutMs, const std::function<bool()>& done) {
 
 // Lines of the scenario file; in follow mode, waits for lines still to be written.
 class ScenarioReader {
-public:
+  public:
     ScenarioReader(std::wstring path, bool follow) : path_(std::move(path)), follow_(follow) {}
 
     bool Next(std::wstring& line) {
@@ -85,13 +92,16 @@ public:
             if (nl != std::string::npos) {
                 line = Wide(buffer_.substr(0, nl));
                 buffer_.erase(0, nl + 1);
-                if (!line.empty() && line.back() == L'\r') line.pop_back();
+                if (!line.empty() && line.back() == L'\r')
+                    line.pop_back();
                 return true;
             }
             bool grew = ReadMore();
-            if (grew) continue;
+            if (grew)
+                continue;
             if (!follow_) {
-                if (buffer_.empty()) return false;
+                if (buffer_.empty())
+                    return false;
                 line = Wide(buffer_);
                 buffer_.clear();
                 return true;
@@ -100,12 +110,13 @@ public:
         }
     }
 
-private:
+  private:
     bool ReadMore() {
         HANDLE f = CreateFileW(path_.c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f == INVALID_HANDLE_VALUE) return false;
+        if (f == INVALID_HANDLE_VALUE)
+            return false;
         LARGE_INTEGER pos;
         pos.QuadPart = LONGLONG(offset_);
         SetFilePointerEx(f, pos, nullptr, FILE_BEGIN);
@@ -141,7 +152,8 @@ DWORD TimeoutArg(const Step& step, DWORD fallback) {
 
 std::string Joined(const std::vector<std::wstring>& words) {
     std::wstring all;
-    for (auto& w : words) all += (all.empty() ? L"" : L" ") + w;
+    for (auto& w : words)
+        all += (all.empty() ? L"" : L" ") + w;
     return Utf8(all);
 }
 
@@ -154,7 +166,8 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
             return nullptr;
         }
         auto w = shell.Find(step.words[0]);
-        if (!w) error = L"no open window named " + step.words[0];
+        if (!w)
+            error = L"no open window named " + step.words[0];
         return w;
     };
     const std::wstring& verb = step.verb;
@@ -166,22 +179,31 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
         WindowProps props;
         props.title = step.words[0];
         for (auto& [k, v] : step.keys) {
-            if (!ApplyKey(props, k, v, error)) return false;
+            if (!ApplyKey(props, k, v, error))
+                return false;
         }
         auto w = shell.Open(step.words[0], props, error);
-        if (!w) return false;
-        if (props.fire) shell.Fire(*w);
+        if (!w)
+            return false;
+        if (props.fire)
+            shell.Fire(*w);
     } else if (verb == L"set") {
         auto w = window();
         return w && shell.Update(*w, step.keys, error);
     } else if (verb == L"fire") {
         auto w = window();
-        if (!w) return false;
+        if (!w)
+            return false;
         shell.Fire(*w);
     } else if (verb == L"close") {
         auto w = window();
-        if (!w) return false;
+        if (!w)
+            return false;
         shell.Close(*w);
+    } else if (verb == L"close-all") {
+        auto windows = shell.Windows();
+        for (auto& w : windows)
+            shell.Close(*w);
     } else if (verb == L"sleep") {
         auto ms = step.words.empty() ? std::nullopt : ParseInt(step.words[0]);
         if (!ms || *ms < 0) {
@@ -194,14 +216,20 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
         bool ok = Pump(TimeoutArg(step, 60000), [&] { return shell.SinkCount() > 0; });
         Log::Get().Write(ok ? "client" : "timeout", ok ? "" : "step=wait-client");
     } else if (verb == L"wait-close") {
-        auto w = window();
-        if (!w) return false;
-        bool ok = Pump(TimeoutArg(step, 30000),
-                       [&] { return w->closeRequests > 0 || w->destroyed; });
-        if (!ok) Log::Get().Write("timeout", "step=wait-close window=" + Utf8(w->name));
+        // The window may have closed already; then there is nothing to wait for.
+        auto w = step.words.empty() ? nullptr : shell.FindEver(step.words[0]);
+        if (!w) {
+            error = L"no window was ever named " + (step.words.empty() ? L"" : step.words[0]);
+            return false;
+        }
+        bool ok =
+            Pump(TimeoutArg(step, 30000), [&] { return w->closeRequests > 0 || w->destroyed; });
+        if (!ok)
+            Log::Get().Write("timeout", "step=wait-close window=" + Utf8(w->name));
     } else if (verb == L"wait-unadvise") {
         bool ok = Pump(TimeoutArg(step, 30000), [&] { return shell.SinkCount() == 0; });
-        if (!ok) Log::Get().Write("timeout", "step=wait-unadvise");
+        if (!ok)
+            Log::Get().Write("timeout", "step=wait-unadvise");
     } else if (verb == L"mark") {
         Log::Get().Write("mark", Joined(step.words));
     } else if (verb == L"list") {
@@ -235,8 +263,10 @@ int Run(const Options& opt) {
         Step step;
         std::wstring error;
         bool quit = false;
-        if (ParseLine(text, line, step, error) && (step.verb.empty() || RunStep(step, quit, error))) {
-            if (quit) break;
+        if (ParseLine(text, line, step, error) &&
+            (step.verb.empty() || RunStep(step, quit, error))) {
+            if (quit)
+                break;
             // Let what the step caused (a posted close, an unadvise) happen before the next one.
             Pump(0, nullptr);
             continue;
@@ -259,7 +289,8 @@ DWORD WINAPI Watchdog(void* param) {
 bool ParseArgs(Options& opt) {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return false;
+    if (!argv)
+        return false;
     bool ok = true;
     for (int i = 1; i < argc && ok; ++i) {
         std::wstring a = argv[i];
@@ -269,12 +300,14 @@ bool ParseArgs(Options& opt) {
         } else if (a == L"--timeout" && more) {
             auto s = ParseInt(argv[++i]);
             ok = s && *s > 0;
-            if (ok) opt.timeoutSeconds = DWORD(*s);
+            if (ok)
+                opt.timeoutSeconds = DWORD(*s);
         } else if (a == L"--follow") {
             opt.follow = true;
         } else if (a == L"--trace") {
             opt.trace = true;
-        } else if (_wcsicmp(a.c_str(), L"-Embedding") == 0 || _wcsicmp(a.c_str(), L"/Embedding") == 0) {
+        } else if (_wcsicmp(a.c_str(), L"-Embedding") == 0 ||
+                   _wcsicmp(a.c_str(), L"/Embedding") == 0) {
             // COM started us on its own.
         } else if (a.size() > 1 && a[0] == L'-') {
             ok = false;
@@ -293,8 +326,9 @@ int main() {
     using namespace sim;
     static Options opt;
     if (!ParseArgs(opt)) {
-        std::fputs("usage: browser-sim [--log FILE] [--follow] [--timeout SECONDS] [--trace] [SCENARIO]\n",
-                   stderr);
+        std::fputs(
+            "usage: browser-sim [--log FILE] [--follow] [--timeout SECONDS] [--trace] [SCENARIO]\n",
+            stderr);
         return 64;
     }
     Log& log = Log::Get();

@@ -6,7 +6,8 @@ namespace sim {
 
 const std::wstring* Step::Key(std::wstring_view key) const {
     for (auto& [k, v] : keys) {
-        if (k == key) return &v;
+        if (k == key)
+            return &v;
     }
     return nullptr;
 }
@@ -18,13 +19,16 @@ bool ParseLine(std::wstring_view text, int line, Step& step, std::wstring& error
     std::vector<std::wstring> tokens;
     std::vector<bool> quotedKey;  // whether the token has a key part before any quote
     while (i < text.size()) {
-        while (i < text.size() && std::iswspace(text[i])) ++i;
-        if (i >= text.size() || text[i] == L'#') break;
+        while (i < text.size() && std::iswspace(text[i]))
+            ++i;
+        if (i >= text.size() || text[i] == L'#')
+            break;
         std::wstring token;
         bool keyed = false, quoted = false;
         while (i < text.size() && !std::iswspace(text[i])) {
             wchar_t c = text[i++];
-            if (c == L'=' && !quoted && !keyed) keyed = true;
+            if (c == L'=' && !quoted && !keyed)
+                keyed = true;
             if (c != L'"') {
                 token += c;
                 continue;
@@ -56,7 +60,8 @@ bool ParseLine(std::wstring_view text, int line, Step& step, std::wstring& error
         } else if (quotedKey[t]) {
             size_t eq = tokens[t].find(L'=');
             std::wstring key = tokens[t].substr(0, eq);
-            for (auto& c : key) c = wchar_t(std::towlower(c));
+            for (auto& c : key)
+                c = wchar_t(std::towlower(c));
             step.keys.emplace_back(std::move(key), tokens[t].substr(eq + 1));
         } else {
             step.words.push_back(std::move(tokens[t]));
@@ -66,13 +71,17 @@ bool ParseLine(std::wstring_view text, int line, Step& step, std::wstring& error
 }
 
 std::optional<int> ParseInt(std::wstring_view text) {
-    if (text.empty() || text.size() > 9) return std::nullopt;
+    if (text.empty() || text.size() > 9)
+        return std::nullopt;
     bool negative = text[0] == L'-';
-    if (negative) text.remove_prefix(1);
-    if (text.empty()) return std::nullopt;
+    if (negative)
+        text.remove_prefix(1);
+    if (text.empty())
+        return std::nullopt;
     int value = 0;
     for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') return std::nullopt;
+        if (c < L'0' || c > L'9')
+            return std::nullopt;
         value = value * 10 + (c - L'0');
     }
     return negative ? -value : value;
@@ -80,16 +89,20 @@ std::optional<int> ParseInt(std::wstring_view text) {
 
 std::optional<std::pair<int, int>> ParseSize(std::wstring_view text) {
     size_t x = text.find_first_of(L"xX");
-    if (x == std::wstring_view::npos) return std::nullopt;
+    if (x == std::wstring_view::npos)
+        return std::nullopt;
     auto w = ParseInt(text.substr(0, x));
     auto h = ParseInt(text.substr(x + 1));
-    if (!w || !h) return std::nullopt;
+    if (!w || !h)
+        return std::nullopt;
     return std::pair{*w, *h};
 }
 
 std::optional<bool> ParseBool(std::wstring_view text) {
-    if (text == L"yes" || text == L"true" || text == L"1" || text == L"on") return true;
-    if (text == L"no" || text == L"false" || text == L"0" || text == L"off") return false;
+    if (text == L"yes" || text == L"true" || text == L"1" || text == L"on")
+        return true;
+    if (text == L"no" || text == L"false" || text == L"0" || text == L"off")
+        return false;
     return std::nullopt;
 }
 

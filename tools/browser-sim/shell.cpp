@@ -2,8 +2,8 @@
 
 #include <exdisp.h>
 #include <ocidl.h>
-#include <olectl.h>
 #include <oleauto.h>
+#include <olectl.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -22,7 +22,8 @@ std::string Field(const char* key, std::wstring_view value) {
     return std::string(key) + "=" + Utf8(value);
 }
 
-void TraceRead(const BrowserWindow& w, const char* member, HRESULT hr, const std::string& value = {}) {
+void TraceRead(const BrowserWindow& w, const char* member, HRESULT hr,
+               const std::string& value = {}) {
     if (Log::Get().Tracing())
         Log::Get().Write("read", Field("window", w.name) + " member=" + member + " hr=" + Hex(hr) +
                                      (value.empty() ? "" : " value=" + value));
@@ -38,7 +39,8 @@ ITypeInfo* ShDocVwInfo(REFIID iid) {
     auto& slot = cache[iid];
     if (!slot) {
         ComPtr<ITypeLib> lib;
-        if (SUCCEEDED(LoadRegTypeLib(kLibidShDocVw, 1, 1, 0, &lib))) lib->GetTypeInfoOfGuid(iid, &slot);
+        if (SUCCEEDED(LoadRegTypeLib(kLibidShDocVw, 1, 1, 0, &lib)))
+            lib->GetTypeInfoOfGuid(iid, &slot);
     }
     return slot.Get();
 }
@@ -51,16 +53,20 @@ HRESULT ClassTypeInfo(const std::wstring& name, ComPtr<ITypeInfo>& out) {
     if (!slot) {
         ComPtr<ICreateTypeLib2> lib;
         HRESULT hr = CreateTypeLib2(SYS_WIN32, L"browser-sim-documents.tlb", &lib);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         ComPtr<ICreateTypeInfo> info;
         hr = lib->CreateTypeInfo(const_cast<LPOLESTR>(name.c_str()), TKIND_COCLASS, &info);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         GUID guid = kClsidHtmlDocument;
-        if (name != L"HTMLDocument") CoCreateGuid(&guid);
+        if (name != L"HTMLDocument")
+            CoCreateGuid(&guid);
         info->SetGuid(guid);
         info->LayOut();
         hr = info.As(&slot);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
     }
     out = slot;
     return S_OK;
@@ -72,22 +78,27 @@ std::wstring DefaultClassName(DocKind kind) {
 
 std::string DescribeValue(const VARIANT& v) {
     switch (V_VT(&v)) {
-        case VT_EMPTY: return "kind=empty";
-        case VT_NULL: return "kind=null";
+        case VT_EMPTY:
+            return "kind=empty";
+        case VT_NULL:
+            return "kind=null";
         case VT_BSTR:
             return "kind=string value=" +
                    Quote(V_BSTR(&v) ? std::wstring_view(V_BSTR(&v), SysStringLen(V_BSTR(&v)))
                                     : std::wstring_view());
-        case VT_DISPATCH: return V_DISPATCH(&v) ? "kind=object" : "kind=nothing";
-        case VT_BOOL: return std::string("kind=bool value=") + (V_BOOL(&v) ? "true" : "false");
-        default: return "kind=vt" + std::to_string(V_VT(&v));
+        case VT_DISPATCH:
+            return V_DISPATCH(&v) ? "kind=object" : "kind=nothing";
+        case VT_BOOL:
+            return std::string("kind=bool value=") + (V_BOOL(&v) ? "true" : "false");
+        default:
+            return "kind=vt" + std::to_string(V_VT(&v));
     }
 }
 
 // An IDispatch of the document model: members reached by name, without regard
 // to case, the way script engines and late-bound clients reach them.
 class NamedDispatch : public IDispatch {
-public:
+  public:
     struct Member {
         const wchar_t* name;
         DISPID id;
@@ -95,46 +106,59 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) noexcept override {
-        if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-        if (count == 0) return E_INVALIDARG;
+        if (riid != IID_NULL)
+            return DISP_E_UNKNOWNINTERFACE;
+        if (count == 0)
+            return E_INVALIDARG;
         HRESULT hr = S_OK;
-        for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+        for (UINT i = 0; i < count; ++i)
+            ids[i] = DISPID_UNKNOWN;
         for (const Member& m : Members()) {
-            if (_wcsicmp(m.name, names[0]) == 0) ids[0] = m.id;
+            if (_wcsicmp(m.name, names[0]) == 0)
+                ids[0] = m.id;
         }
-        if (ids[0] == DISPID_UNKNOWN || count > 1) hr = DISP_E_UNKNOWNNAME;
+        if (ids[0] == DISPID_UNKNOWN || count > 1)
+            hr = DISP_E_UNKNOWNNAME;
         return hr;
     }
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT* argErr) noexcept override {
-        if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-        if (!params) return E_INVALIDARG;
+        if (riid != IID_NULL)
+            return DISP_E_UNKNOWNINTERFACE;
+        if (!params)
+            return E_INVALIDARG;
         bool known = false;
-        for (const Member& m : Members()) known = known || m.id == id;
-        if (!known) return DISP_E_MEMBERNOTFOUND;
+        for (const Member& m : Members())
+            known = known || m.id == id;
+        if (!known)
+            return DISP_E_MEMBERNOTFOUND;
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
             // A put carries its value as the one named argument DISPID_PROPERTYPUT.
-            if (params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+            if (params->cArgs != 1)
+                return DISP_E_BADPARAMCOUNT;
             if (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
                 return DISP_E_PARAMNOTOPTIONAL;
             Variant value;
             HRESULT hr = VariantCopyInd(value.Out(), &params->rgvarg[0]);
             if (FAILED(hr)) {
-                if (argErr) *argErr = 0;
+                if (argErr)
+                    *argErr = 0;
                 return hr;
             }
             return Put(id, value.Get());
         }
-        if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return E_INVALIDARG;
-        if (params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
+        if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)))
+            return E_INVALIDARG;
+        if (params->cArgs != 0)
+            return DISP_E_BADPARAMCOUNT;
         Variant scratch;
         VARIANT* out = result ? result : scratch.Out();
         VariantInit(out);
         return Get(id, out);
     }
 
-protected:
+  protected:
     virtual std::vector<Member> Members() const = 0;
     virtual HRESULT Get(DISPID id, VARIANT* out) = 0;
     virtual HRESULT Put(DISPID, const VARIANT&) { return DISP_E_MEMBERNOTFOUND; }
@@ -144,7 +168,7 @@ protected:
 
 // The script window object: document.parentWindow, and what an opener points at.
 class HtmlWindowObj final : public NamedDispatch {
-public:
+  public:
     enum : DISPID { kOpener = 1, kParent, kClosed, kSelf };
 
     // owner is empty for a stand-in window that belongs to no simulated frame.
@@ -158,7 +182,8 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IDispatch) {
             *out = static_cast<IDispatch*>(this);
             AddRef();
@@ -170,20 +195,23 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
         ULONG n = refs_.Drop();
-        if (n == 0) delete this;
+        if (n == 0)
+            delete this;
         return n;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count) return E_POINTER;
+        if (!count)
+            return E_POINTER;
         *count = 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-        if (info) *info = nullptr;
+        if (info)
+            *info = nullptr;
         return E_NOTIMPL;
     }
 
-protected:
+  protected:
     std::vector<Member> Members() const override {
         return {{L"opener", kOpener}, {L"parent", kParent}, {L"closed", kClosed}, {L"self", kSelf}};
     }
@@ -192,11 +220,12 @@ protected:
         auto owner = owner_.lock();
         switch (id) {
             case kOpener: {
-                bool fails = owner && (owner->Fails(L"opener") ||
-                                       (owner->props.opener == OpenerKind::Fail &&
-                                        V_VT(&opener_.Get()) == VT_EMPTY));
+                bool fails =
+                    owner && (owner->Fails(L"opener") || (owner->props.opener == OpenerKind::Fail &&
+                                                          V_VT(&opener_.Get()) == VT_EMPTY));
                 HRESULT hr = fails ? E_ACCESSDENIED : VariantCopy(out, &opener_.Get());
-                if (owner) TraceRead(*owner, "opener", hr);
+                if (owner)
+                    TraceRead(*owner, "opener", hr);
                 return hr;
             }
             case kParent:
@@ -209,9 +238,15 @@ protected:
             case kClosed: {
                 bool closed = false;
                 switch (closed_) {
-                    case ClosedMode::Live: closed = !owner || owner->destroyed; break;
-                    case ClosedMode::False: closed = false; break;
-                    case ClosedMode::True: closed = true; break;
+                    case ClosedMode::Live:
+                        closed = !owner || owner->destroyed;
+                        break;
+                    case ClosedMode::False:
+                        closed = false;
+                        break;
+                    case ClosedMode::True:
+                        closed = true;
+                        break;
                     case ClosedMode::Fail:
                         // What a torn-down or foreign opener answers.
                         Log::Get().Write("read-failed", "member=closed of=" + label_);
@@ -226,15 +261,18 @@ protected:
     }
 
     HRESULT Put(DISPID id, const VARIANT& value) override {
-        if (id != kOpener) return DISP_E_MEMBERNOTFOUND;
+        if (id != kOpener)
+            return DISP_E_MEMBERNOTFOUND;
         auto owner = owner_.lock();
         HRESULT hr = owner && owner->Fails(L"putopener") ? E_ACCESSDENIED : S_OK;
-        if (SUCCEEDED(hr)) hr = VariantCopy(opener_.Out(), const_cast<VARIANT*>(&value));
-        Log::Get().Write("put-opener", label_ + " " + DescribeValue(value) + " hr=" + Hex(ULONG(hr)));
+        if (SUCCEEDED(hr))
+            hr = VariantCopy(opener_.Out(), const_cast<VARIANT*>(&value));
+        Log::Get().Write("put-opener",
+                         label_ + " " + DescribeValue(value) + " hr=" + Hex(ULONG(hr)));
         return hr;
     }
 
-private:
+  private:
     RefCount refs_;
     std::weak_ptr<BrowserWindow> owner_;
     std::string label_;
@@ -243,7 +281,7 @@ private:
 };
 
 class DocumentObj final : public NamedDispatch, public IProvideClassInfo {
-public:
+  public:
     enum : DISPID { kParentWindow = 1, kTitle };
 
     DocumentObj(std::weak_ptr<BrowserWindow> owner, ComPtr<HtmlWindowObj> window,
@@ -254,41 +292,49 @@ public:
           offerClassInfo_(offerClassInfo) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch)
             *out = static_cast<IDispatch*>(this);
         else if (riid == IID_IProvideClassInfo && offerClassInfo_)
             *out = static_cast<IProvideClassInfo*>(this);
-        if (!*out) return E_NOINTERFACE;
+        if (!*out)
+            return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
         ULONG n = refs_.Drop();
-        if (n == 0) delete this;
+        if (n == 0)
+            delete this;
         return n;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count) return E_POINTER;
+        if (!count)
+            return E_POINTER;
         *count = classInfo_ ? 1 : 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override {
-        if (!info) return E_POINTER;
+        if (!info)
+            return E_POINTER;
         *info = nullptr;
-        if (index != 0 || !classInfo_) return DISP_E_BADINDEX;
+        if (index != 0 || !classInfo_)
+            return DISP_E_BADINDEX;
         return classInfo_.CopyTo(info);
     }
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) noexcept override {
-        if (!info) return E_POINTER;
+        if (!info)
+            return E_POINTER;
         *info = nullptr;
-        if (!classInfo_) return E_FAIL;
+        if (!classInfo_)
+            return E_FAIL;
         return classInfo_.CopyTo(info);
     }
 
-protected:
+  protected:
     std::vector<Member> Members() const override {
         return {{L"parentWindow", kParentWindow}, {L"title", kTitle}};
     }
@@ -306,11 +352,12 @@ protected:
             V_DISPATCH(out) = window_.Get();
             window_->AddRef();
         }
-        if (owner) TraceRead(*owner, "parentWindow", hr);
+        if (owner)
+            TraceRead(*owner, "parentWindow", hr);
         return hr;
     }
 
-private:
+  private:
     RefCount refs_;
     std::weak_ptr<BrowserWindow> owner_;
     ComPtr<HtmlWindowObj> window_;
@@ -318,15 +365,18 @@ private:
     bool offerClassInfo_;
 };
 
-#define SIM_NOTIMPL(name, ...) \
-    HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) noexcept override { return E_NOTIMPL; }
+#define SIM_NOTIMPL(name, ...)                                      \
+    HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) noexcept override { \
+        return E_NOTIMPL;                                           \
+    }
 
 class BrowserObj final : public IWebBrowser2 {
-public:
+  public:
     explicit BrowserObj(std::weak_ptr<BrowserWindow> owner) : owner_(std::move(owner)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IWebBrowser ||
             riid == IID_IWebBrowserApp || riid == IID_IWebBrowser2) {
             *out = static_cast<IWebBrowser2*>(this);
@@ -339,20 +389,24 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
         ULONG n = refs_.Drop();
-        if (n == 0) delete this;
+        if (n == 0)
+            delete this;
         return n;
     }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count) return E_POINTER;
+        if (!count)
+            return E_POINTER;
         *count = ShDocVwInfo(IID_IWebBrowser2) ? 1 : 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override {
-        if (!info) return E_POINTER;
+        if (!info)
+            return E_POINTER;
         *info = nullptr;
         ITypeInfo* ti = ShDocVwInfo(IID_IWebBrowser2);
-        if (index != 0 || !ti) return DISP_E_BADINDEX;
+        if (index != 0 || !ti)
+            return DISP_E_BADINDEX;
         ti->AddRef();
         *info = ti;
         return S_OK;
@@ -366,13 +420,15 @@ public:
                                      VARIANT* result, EXCEPINFO* excep,
                                      UINT* argErr) noexcept override {
         ITypeInfo* ti = ShDocVwInfo(IID_IWebBrowser2);
-        if (!ti) return E_NOTIMPL;
+        if (!ti)
+            return E_NOTIMPL;
         return DispInvoke(static_cast<IWebBrowser2*>(this), ti, id, flags, params, result, excep,
                           argErr);
     }
 
     HRESULT STDMETHODCALLTYPE get_Document(IDispatch** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = nullptr;
         return Read("Document", L"document", [&](BrowserWindow& w) {
             if (w.props.doc != DocKind::None && w.document)
@@ -381,46 +437,50 @@ public:
         });
     }
     HRESULT STDMETHODCALLTYPE get_FullScreen(VARIANT_BOOL* out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         return Read("FullScreen", L"fullscreen", [&](BrowserWindow& w) {
             *out = w.props.fullscreen ? VARIANT_TRUE : VARIANT_FALSE;
             return std::to_string(*out);
         });
     }
     HRESULT STDMETHODCALLTYPE get_MenuBar(VARIANT_BOOL* out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         return Read("MenuBar", L"menubar", [&](BrowserWindow& w) {
             *out = w.props.menubar ? VARIANT_TRUE : VARIANT_FALSE;
             return std::to_string(*out);
         });
     }
     HRESULT STDMETHODCALLTYPE get_LocationName(BSTR* out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = nullptr;
-        return Read("LocationName", L"locationname",
-                    [&](BrowserWindow& w) {
+        return Read("LocationName", L"locationname", [&](BrowserWindow& w) {
             *out = Bstr(w.props.title).Detach();
             return Quote(w.props.title);
         });
     }
     HRESULT STDMETHODCALLTYPE get_Width(LONG* out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         return Read("Width", L"width", [&](BrowserWindow& w) {
             *out = w.props.width;
             return std::to_string(*out);
         });
     }
     HRESULT STDMETHODCALLTYPE get_Height(LONG* out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         return Read("Height", L"height", [&](BrowserWindow& w) {
             *out = w.props.height;
             return std::to_string(*out);
         });
     }
     HRESULT STDMETHODCALLTYPE get_HWND(SHANDLE_PTR* out) noexcept override {
-        if (!out) return E_POINTER;
-        return Read("HWND", L"hwnd",
-                    [&](BrowserWindow& w) {
+        if (!out)
+            return E_POINTER;
+        return Read("HWND", L"hwnd", [&](BrowserWindow& w) {
             *out = reinterpret_cast<SHANDLE_PTR>(w.hwnd);
             return Hex(ULONG(*out));
         });
@@ -484,15 +544,17 @@ public:
     SIM_NOTIMPL(get_Resizable, VARIANT_BOOL*)
     SIM_NOTIMPL(put_Resizable, VARIANT_BOOL)
 
-private:
+  private:
     template <class F>
     HRESULT Read(const char* member, const wchar_t* failKey, F&& fill) {
         auto w = owner_.lock();
         // A closed browser's object is cut off from its clients, as the shell's are.
-        if (!w || w->destroyed) return RPC_E_DISCONNECTED;
+        if (!w || w->destroyed)
+            return RPC_E_DISCONNECTED;
         HRESULT hr = w->Fails(failKey) ? E_FAIL : S_OK;
         std::string value;
-        if (SUCCEEDED(hr)) value = fill(*w);
+        if (SUCCEEDED(hr))
+            value = fill(*w);
         TraceRead(*w, member, hr, value);
         return hr;
     }
@@ -506,12 +568,13 @@ namespace {
 // A walk over the collection with its own cursor. It holds the windows as they
 // were when the walk started and passes over those closed since.
 class EnumObj final : public IEnumVARIANT {
-public:
+  public:
     EnumObj(std::vector<std::shared_ptr<BrowserWindow>> windows, size_t pos)
         : windows_(std::move(windows)), pos_(pos) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
             *out = static_cast<IEnumVARIANT*>(this);
             AddRef();
@@ -523,26 +586,32 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
         ULONG n = refs_.Drop();
-        if (n == 0) delete this;
+        if (n == 0)
+            delete this;
         return n;
     }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) noexcept override {
-        if (!out || (count > 1 && !fetched)) return E_POINTER;
+        if (!out || (count > 1 && !fetched))
+            return E_POINTER;
         ULONG n = 0;
         while (n < count && pos_ < windows_.size()) {
             auto& w = windows_[pos_++];
-            if (w->destroyed) continue;
+            if (w->destroyed)
+                continue;
             VariantInit(&out[n]);
             V_VT(&out[n]) = VT_DISPATCH;
-            w->browser->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&V_DISPATCH(&out[n])));
+            w->browser->QueryInterface(IID_IDispatch,
+                                       reinterpret_cast<void**>(&V_DISPATCH(&out[n])));
             ++n;
         }
-        if (fetched) *fetched = n;
+        if (fetched)
+            *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) noexcept override {
         while (count > 0 && pos_ < windows_.size()) {
-            if (!windows_[pos_++]->destroyed) --count;
+            if (!windows_[pos_++]->destroyed)
+                --count;
         }
         return count == 0 ? S_OK : S_FALSE;
     }
@@ -551,12 +620,13 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = new EnumObj(windows_, pos_);
         return S_OK;
     }
 
-private:
+  private:
     RefCount refs_;
     std::vector<std::shared_ptr<BrowserWindow>> windows_;
     size_t pos_;
@@ -567,11 +637,12 @@ class ShellWindowsObj;
 // The DShellWindowsEvents connection point; it lives inside the collection
 // object and shares its reference count.
 class ConnectionPointObj final : public IConnectionPoint {
-public:
+  public:
     explicit ConnectionPointObj(IConnectionPointContainer* container) : container_(container) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
             *out = static_cast<IConnectionPoint*>(this);
             AddRef();
@@ -583,65 +654,75 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return container_->AddRef(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override { return container_->Release(); }
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override {
-        if (!iid) return E_POINTER;
+        if (!iid)
+            return E_POINTER;
         *iid = kDiidShellWindowsEvents;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE
     GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = container_;
         container_->AddRef();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override {
-        if (!sink || !cookie) return E_POINTER;
+        if (!sink || !cookie)
+            return E_POINTER;
         return Shell::Get().Advise(sink, cookie);
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override {
         return Shell::Get().Unadvise(cookie);
     }
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) noexcept override {
-        if (out) *out = nullptr;
+        if (out)
+            *out = nullptr;
         return E_NOTIMPL;
     }
 
-private:
+  private:
     IConnectionPointContainer* container_;
 };
 
 class ShellWindowsObj final : public IShellWindows, public IConnectionPointContainer {
-public:
+  public:
     ShellWindowsObj() : point_(this) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IShellWindows)
             *out = static_cast<IShellWindows*>(this);
         else if (riid == IID_IConnectionPointContainer)
             *out = static_cast<IConnectionPointContainer*>(this);
-        if (!*out) return E_NOINTERFACE;
+        if (!*out)
+            return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
         ULONG n = refs_.Drop();
-        if (n == 0) delete this;
+        if (n == 0)
+            delete this;
         return n;
     }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count) return E_POINTER;
+        if (!count)
+            return E_POINTER;
         *count = ShDocVwInfo(IID_IShellWindows) ? 1 : 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override {
-        if (!info) return E_POINTER;
+        if (!info)
+            return E_POINTER;
         *info = nullptr;
         ITypeInfo* ti = ShDocVwInfo(IID_IShellWindows);
-        if (index != 0 || !ti) return DISP_E_BADINDEX;
+        if (index != 0 || !ti)
+            return DISP_E_BADINDEX;
         ti->AddRef();
         *info = ti;
         return S_OK;
@@ -655,18 +736,21 @@ public:
                                      VARIANT* result, EXCEPINFO* excep,
                                      UINT* argErr) noexcept override {
         ITypeInfo* ti = ShDocVwInfo(IID_IShellWindows);
-        if (!ti) return E_NOTIMPL;
+        if (!ti)
+            return E_NOTIMPL;
         return DispInvoke(static_cast<IShellWindows*>(this), ti, id, flags, params, result, excep,
                           argErr);
     }
 
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
-        if (!count) return E_POINTER;
+        if (!count)
+            return E_POINTER;
         *count = LONG(Shell::Get().Windows().size());
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Item(VARIANT index, IDispatch** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = nullptr;
         Variant i;
         if (V_VT(&index) == VT_EMPTY || FAILED(VariantChangeType(i.Out(), &index, 0, VT_I4)))
@@ -674,12 +758,14 @@ public:
         auto& windows = Shell::Get().Windows();
         LONG n = V_I4(&i.Get());
         // Past the end the shell answers S_FALSE with no window.
-        if (n < 0 || size_t(n) >= windows.size()) return S_FALSE;
+        if (n < 0 || size_t(n) >= windows.size())
+            return S_FALSE;
         return windows[size_t(n)]->browser->QueryInterface(IID_IDispatch,
                                                            reinterpret_cast<void**>(out));
     }
     HRESULT STDMETHODCALLTYPE _NewEnum(IUnknown** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = static_cast<IEnumVARIANT*>(new EnumObj(Shell::Get().Windows(), 0));
         return S_OK;
     }
@@ -693,20 +779,23 @@ public:
     SIM_NOTIMPL(ProcessAttachDetach, VARIANT_BOOL)
 
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override {
-        if (out) *out = nullptr;
+        if (out)
+            *out = nullptr;
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid,
                                                   IConnectionPoint** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         *out = nullptr;
-        if (riid != kDiidShellWindowsEvents) return CONNECT_E_NOCONNECTION;
+        if (riid != kDiidShellWindowsEvents)
+            return CONNECT_E_NOCONNECTION;
         *out = &point_;
         point_.AddRef();
         return S_OK;
     }
 
-private:
+  private:
     RefCount refs_;
     ConnectionPointObj point_;
 };
@@ -717,7 +806,8 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
     auto* raw = reinterpret_cast<BrowserWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!raw) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (!raw)
+        return DefWindowProcW(hwnd, msg, wp, lp);
     // The handlers below may drop the collection's reference to the window.
     auto w = raw->shared_from_this();
     switch (msg) {
@@ -727,7 +817,8 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                                              " count=" + std::to_string(w->closeRequests) +
                                              " wparam=" + std::to_string(wp) +
                                              " lparam=" + std::to_string(lp));
-            if (!w->props.ignoreClose) DestroyWindow(hwnd);
+            if (!w->props.ignoreClose)
+                DestroyWindow(hwnd);
             return 0;
         case WM_DESTROY:
             Shell::Get().OnDestroyed(*w);
@@ -744,11 +835,15 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             InflateRect(&rc, -8, -8);
             const auto& p = w->props;
             std::wstring text = L"[" + w->name + L"] " + p.title + L"\n";
-            text += p.doc == DocKind::Html ? L"HTML page" : p.doc == DocKind::Other ? L"other document" : L"no document";
+            text += p.doc == DocKind::Html    ? L"HTML page"
+                    : p.doc == DocKind::Other ? L"other document"
+                                              : L"no document";
             text += p.menubar ? L", menu bar" : L", no menu bar";
-            if (p.fullscreen) text += L", full screen";
+            if (p.fullscreen)
+                text += L", full screen";
             text += L"\n" + std::to_wstring(p.width) + L" x " + std::to_wstring(p.height);
-            if (p.opener != OpenerKind::None) text += L"\nopened by script";
+            if (p.opener != OpenerKind::None)
+                text += L"\nopened by script";
             SetBkMode(dc, TRANSPARENT);
             DrawTextW(dc, text.c_str(), int(text.size()), &rc, DT_LEFT | DT_TOP | DT_WORDBREAK);
             EndPaint(hwnd, &ps);
@@ -760,9 +855,8 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 bool ParseOpener(const std::wstring& v, WindowProps& p) {
     static const std::pair<const wchar_t*, OpenerKind> kinds[] = {
-        {L"none", OpenerKind::None},     {L"empty", OpenerKind::Empty},
-        {L"null", OpenerKind::Null},     {L"object", OpenerKind::Object},
-        {L"fail", OpenerKind::Fail},
+        {L"none", OpenerKind::None},     {L"empty", OpenerKind::Empty}, {L"null", OpenerKind::Null},
+        {L"object", OpenerKind::Object}, {L"fail", OpenerKind::Fail},
     };
     for (auto& [name, kind] : kinds) {
         if (v == name) {
@@ -770,7 +864,8 @@ bool ParseOpener(const std::wstring& v, WindowProps& p) {
             return true;
         }
     }
-    if (v.empty()) return false;
+    if (v.empty())
+        return false;
     p.opener = OpenerKind::Window;
     p.openerWindow = v;
     return true;
@@ -782,22 +877,28 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
               std::wstring& error) {
     auto flag = [&](bool& target) {
         auto b = ParseBool(value);
-        if (b) target = *b;
+        if (b)
+            target = *b;
         return b.has_value();
     };
     auto size = [&](int& w, int& h) {
         auto s = ParseSize(value);
-        if (s) std::tie(w, h) = *s;
+        if (s)
+            std::tie(w, h) = *s;
         return s.has_value();
     };
     bool ok = true;
     if (key == L"title") {
         p.title = value;
     } else if (key == L"doc") {
-        if (value == L"html") p.doc = DocKind::Html;
-        else if (value == L"other") p.doc = DocKind::Other;
-        else if (value == L"none") p.doc = DocKind::None;
-        else ok = false;
+        if (value == L"html")
+            p.doc = DocKind::Html;
+        else if (value == L"other")
+            p.doc = DocKind::Other;
+        else if (value == L"none")
+            p.doc = DocKind::None;
+        else
+            ok = false;
     } else if (key == L"class") {
         p.className = value;
     } else if (key == L"classinfo") {
@@ -805,11 +906,16 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
     } else if (key == L"opener") {
         ok = ParseOpener(value, p);
     } else if (key == L"closed") {
-        if (value == L"live") p.closed = ClosedMode::Live;
-        else if (value == L"false") p.closed = ClosedMode::False;
-        else if (value == L"true") p.closed = ClosedMode::True;
-        else if (value == L"fail") p.closed = ClosedMode::Fail;
-        else ok = false;
+        if (value == L"live")
+            p.closed = ClosedMode::Live;
+        else if (value == L"false")
+            p.closed = ClosedMode::False;
+        else if (value == L"true")
+            p.closed = ClosedMode::True;
+        else if (value == L"fail")
+            p.closed = ClosedMode::Fail;
+        else
+            ok = false;
     } else if (key == L"menubar") {
         ok = flag(p.menubar);
     } else if (key == L"fullscreen") {
@@ -823,43 +929,56 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
         auto x = ParseInt(value.substr(0, comma));
         auto y = comma == std::wstring::npos ? std::nullopt : ParseInt(value.substr(comma + 1));
         ok = x && y;
-        if (ok) p.x = *x, p.y = *y;
+        if (ok)
+            p.x = *x, p.y = *y;
     } else if (key == L"state") {
-        if (value == L"normal") p.show = SW_SHOWNOACTIVATE;
-        else if (value == L"max") p.show = SW_SHOWMAXIMIZED;
-        else if (value == L"min") p.show = SW_SHOWMINNOACTIVE;
-        else ok = false;
+        if (value == L"normal")
+            p.show = SW_SHOWNOACTIVATE;
+        else if (value == L"max")
+            p.show = SW_SHOWMAXIMIZED;
+        else if (value == L"min")
+            p.show = SW_SHOWMINNOACTIVE;
+        else
+            ok = false;
     } else if (key == L"fail") {
         static const std::set<std::wstring> known = {
-            L"document", L"fullscreen", L"menubar",      L"locationname", L"width", L"height",
-            L"hwnd",     L"parentwindow", L"opener", L"putopener",    L"closed"};
+            L"document", L"fullscreen",   L"menubar", L"locationname", L"width", L"height",
+            L"hwnd",     L"parentwindow", L"opener",  L"putopener",    L"closed"};
         p.fails.clear();
         size_t start = 0;
         while (ok && start <= value.size() && !value.empty()) {
             size_t comma = value.find(L',', start);
             std::wstring item = value.substr(start, comma - start);
-            for (auto& c : item) c = wchar_t(towlower(c));
+            for (auto& c : item)
+                c = wchar_t(towlower(c));
             if (!known.count(item)) {
                 error = L"unknown read to fail: " + item;
                 return false;
             }
             // "closed" is the opener's parent.closed, which the opener object answers.
-            if (item == L"closed") p.closed = ClosedMode::Fail;
-            else p.fails.insert(item);
-            if (comma == std::wstring::npos) break;
+            if (item == L"closed")
+                p.closed = ClosedMode::Fail;
+            else
+                p.fails.insert(item);
+            if (comma == std::wstring::npos)
+                break;
             start = comma + 1;
         }
     } else if (key == L"onclose") {
-        if (value == L"destroy") p.ignoreClose = false;
-        else if (value == L"ignore") p.ignoreClose = true;
-        else ok = false;
+        if (value == L"destroy")
+            p.ignoreClose = false;
+        else if (value == L"ignore")
+            p.ignoreClose = true;
+        else
+            ok = false;
     } else if (key == L"fire") {
         ok = flag(p.fire);
     } else {
         error = L"unknown setting: " + key;
         return false;
     }
-    if (!ok) error = L"bad value for " + key + L": " + value;
+    if (!ok)
+        error = L"bad value for " + key + L": " + value;
     return ok;
 }
 
@@ -889,11 +1008,22 @@ bool Shell::Init(std::wstring& error) {
     return true;
 }
 
-IUnknown* Shell::Collection() { return collection_.Get(); }
+IUnknown* Shell::Collection() {
+    return collection_.Get();
+}
 
 std::shared_ptr<BrowserWindow> Shell::Find(const std::wstring& name) const {
     for (auto& w : windows_) {
-        if (w->name == name) return w;
+        if (w->name == name)
+            return w;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<BrowserWindow> Shell::FindEver(const std::wstring& name) const {
+    for (auto it = openedWindows_.rbegin(); it != openedWindows_.rend(); ++it) {
+        if ((*it)->name == name)
+            return *it;
     }
     return nullptr;
 }
@@ -908,12 +1038,15 @@ bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
     };
     switch (p.opener) {
         case OpenerKind::None:
-        case OpenerKind::Fail: break;
+        case OpenerKind::Fail:
+            break;
         case OpenerKind::Empty:
             V_VT(&v) = VT_BSTR;
             V_BSTR(&v) = SysAllocString(L"");
             break;
-        case OpenerKind::Null: V_VT(&v) = VT_NULL; break;
+        case OpenerKind::Null:
+            V_VT(&v) = VT_NULL;
+            break;
         case OpenerKind::Object:
             standIn(p.closed == ClosedMode::Live ? ClosedMode::False : p.closed);
             break;
@@ -938,10 +1071,12 @@ bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
 }
 
 void Shell::MakeDocument(BrowserWindow& w) {
-    std::wstring cls = w.props.className.empty() ? DefaultClassName(w.props.doc) : w.props.className;
+    std::wstring cls =
+        w.props.className.empty() ? DefaultClassName(w.props.doc) : w.props.className;
     ComPtr<ITypeInfo> info;
     HRESULT hr = ClassTypeInfo(cls, info);
-    if (FAILED(hr)) Log::Get().Write("warning", "type-info " + Quote(cls) + " hr=" + Hex(ULONG(hr)));
+    if (FAILED(hr))
+        Log::Get().Write("warning", "type-info " + Quote(cls) + " hr=" + Hex(ULONG(hr)));
     w.document.Attach(new DocumentObj(w.weak_from_this(), w.script, info, w.props.classInfo));
 }
 
@@ -970,7 +1105,8 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
     w->props = props;
     w->cookie = ++nextWindowCookie_;
     w->script.Attach(new HtmlWindowObj(w, Utf8(name), ClosedMode::Live));
-    if (!SetOpener(*w, error)) return nullptr;
+    if (!SetOpener(*w, error))
+        return nullptr;
     MakeDocument(*w);
     w->browser.Attach(new BrowserObj(w));
     w->hwnd = CreateWindowExW(0, kFrameClass, props.title.c_str(), WS_OVERLAPPEDWINDOW,
@@ -981,6 +1117,7 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
         return nullptr;
     }
     windows_.push_back(w);
+    openedWindows_.push_back(w);
     Place(*w);
     ++opened_;
     WINDOWPLACEMENT wp{};
@@ -994,13 +1131,13 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
     return w;
 }
 
-bool Shell::Update(BrowserWindow& w,
-                   const std::vector<std::pair<std::wstring, std::wstring>>& keys,
+bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, std::wstring>>& keys,
                    std::wstring& error) {
     WindowProps p = w.props;
     bool opener = false, document = false, place = false;
     for (auto& [k, v] : keys) {
-        if (!ApplyKey(p, k, v, error)) return false;
+        if (!ApplyKey(p, k, v, error))
+            return false;
         opener = opener || k == L"opener" || k == L"closed" ||
                  (k == L"fail" && v.find(L"closed") != std::wstring::npos);
         document = document || k == L"doc" || k == L"class" || k == L"classinfo";
@@ -1011,8 +1148,10 @@ bool Shell::Update(BrowserWindow& w,
         w.props = old;
         return false;
     }
-    if (document) MakeDocument(w);
-    if (place) Place(w);
+    if (document)
+        MakeDocument(w);
+    if (place)
+        Place(w);
     SetWindowTextW(w.hwnd, p.title.c_str());
     InvalidateRect(w.hwnd, nullptr, TRUE);
     return true;
@@ -1035,7 +1174,8 @@ void Shell::Fire(BrowserWindow& w) {
                                         DISPATCH_METHOD, &params, result.Out(), nullptr, nullptr);
         Log::Get().Write("fired", who + " hr=" + Hex(ULONG(hr)));
         bool gone = hr == RPC_E_DISCONNECTED || hr == RPC_E_SERVER_DIED ||
-                    hr == RPC_E_SERVER_DIED_DNE || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
+                    hr == RPC_E_SERVER_DIED_DNE ||
+                    hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
                     hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || hr == CO_E_OBJNOTCONNECTED;
         if (gone) {
             // The client went away without unadvising; stop calling it.
@@ -1051,7 +1191,8 @@ void Shell::Close(BrowserWindow& w) {
 }
 
 void Shell::OnDestroyed(BrowserWindow& w) {
-    if (w.destroyed) return;
+    if (w.destroyed)
+        return;
     w.destroyed = true;
     std::erase_if(windows_, [&](const auto& x) { return x.get() == &w; });
     Log::Get().Write("destroyed", Utf8(w.name));
@@ -1092,9 +1233,11 @@ HRESULT Shell::Unadvise(DWORD cookie) {
 
 void Shell::Shutdown() {
     auto windows = windows_;
-    for (auto& w : windows) DestroyWindow(w->hwnd);
+    for (auto& w : windows)
+        DestroyWindow(w->hwnd);
     sinks_.clear();
-    if (collection_) CoDisconnectObject(collection_.Get(), 0);
+    if (collection_)
+        CoDisconnectObject(collection_.Get(), 0);
     collection_.Reset();
 }
 

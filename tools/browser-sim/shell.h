@@ -50,7 +50,7 @@ class DocumentObj;
 class HtmlWindowObj;
 
 class BrowserWindow : public std::enable_shared_from_this<BrowserWindow> {
-public:
+  public:
     BrowserWindow();
     ~BrowserWindow();
     bool Fails(const wchar_t* member) const { return props.fails.count(member) != 0; }
@@ -67,7 +67,7 @@ public:
 };
 
 class Shell {
-public:
+  public:
     static Shell& Get();
 
     bool Init(std::wstring& error);
@@ -76,11 +76,14 @@ public:
 
     std::shared_ptr<BrowserWindow> Open(const std::wstring& name, const WindowProps& props,
                                         std::wstring& error);
-    bool Update(BrowserWindow& window, const std::vector<std::pair<std::wstring, std::wstring>>& keys,
+    bool Update(BrowserWindow& window,
+                const std::vector<std::pair<std::wstring, std::wstring>>& keys,
                 std::wstring& error);
     void Fire(BrowserWindow& window);
     void Close(BrowserWindow& window);
     std::shared_ptr<BrowserWindow> Find(const std::wstring& name) const;
+    // The last window of that name, open or closed.
+    std::shared_ptr<BrowserWindow> FindEver(const std::wstring& name) const;
     const std::vector<std::shared_ptr<BrowserWindow>>& Windows() const { return windows_; }
     void OnDestroyed(BrowserWindow& window);
 
@@ -91,7 +94,7 @@ public:
 
     void Shutdown();
 
-private:
+  private:
     Shell() = default;
     bool SetOpener(BrowserWindow& window, std::wstring& error);
     void MakeDocument(BrowserWindow& window);
@@ -102,6 +105,7 @@ private:
         ComPtr<IDispatch> dispatch;
     };
     std::vector<std::shared_ptr<BrowserWindow>> windows_;
+    std::vector<std::shared_ptr<BrowserWindow>> openedWindows_;  // kept for wait-close
     std::vector<Sink> sinks_;
     ComPtr<IUnknown> collection_;
     LONG nextWindowCookie_ = 0;

@@ -8,6 +8,7 @@
 // script-opened windows without a menu bar and marks the others (opener="").
 // With --vanish it ends after the events without unadvising, like a crash.
 #include <windows.h>
+
 #include <exdisp.h>
 #include <ocidl.h>
 #include <oleauto.h>
@@ -43,7 +44,8 @@ HRESULT GetMember(IDispatch* obj, const wchar_t* name, VARIANT* out) {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR n = const_cast<LPOLESTR>(name);
     HRESULT hr = obj->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     return obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET | DISPATCH_METHOD,
                        &none, out, nullptr, nullptr);
@@ -53,7 +55,8 @@ HRESULT PutMember(IDispatch* obj, const wchar_t* name, VARIANT value) {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR n = const_cast<LPOLESTR>(name);
     HRESULT hr = obj->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&value, &named, 1, 1};
     return obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
@@ -62,7 +65,8 @@ HRESULT PutMember(IDispatch* obj, const wchar_t* name, VARIANT value) {
 
 std::string TypeName(ITypeInfo* info) {
     Bstr name;
-    if (!info || FAILED(info->GetDocumentation(MEMBERID_NIL, name.Out(), nullptr, nullptr, nullptr)))
+    if (!info ||
+        FAILED(info->GetDocumentation(MEMBERID_NIL, name.Out(), nullptr, nullptr, nullptr)))
         return "?";
     return Utf8(name.Str());
 }
@@ -84,12 +88,18 @@ std::string ClassNames(IDispatch* doc) {
 
 std::string Describe(const VARIANT& v) {
     switch (V_VT(&v)) {
-        case VT_EMPTY: return "empty";
-        case VT_NULL: return "null";
-        case VT_BSTR: return "string:\"" + Utf8(V_BSTR(&v) ? V_BSTR(&v) : L"") + "\"";
-        case VT_DISPATCH: return V_DISPATCH(&v) ? "object" : "nothing";
-        case VT_BOOL: return V_BOOL(&v) ? "true" : "false";
-        default: return "vt" + std::to_string(V_VT(&v));
+        case VT_EMPTY:
+            return "empty";
+        case VT_NULL:
+            return "null";
+        case VT_BSTR:
+            return "string:\"" + Utf8(V_BSTR(&v) ? V_BSTR(&v) : L"") + "\"";
+        case VT_DISPATCH:
+            return V_DISPATCH(&v) ? "object" : "nothing";
+        case VT_BOOL:
+            return V_BOOL(&v) ? "true" : "false";
+        default:
+            return "vt" + std::to_string(V_VT(&v));
     }
 }
 
@@ -100,16 +110,23 @@ std::string Prop(F&& read, std::string (*show)(T)) {
     return SUCCEEDED(hr) ? show(value) : "fail";
 }
 
-std::string ShowBool(VARIANT_BOOL b) { return b ? "yes" : "no"; }
-std::string ShowLong(LONG n) { return std::to_string(n); }
+std::string ShowBool(VARIANT_BOOL b) {
+    return b ? "yes" : "no";
+}
+std::string ShowLong(LONG n) {
+    return std::to_string(n);
+}
 
 void DescribeWindow(int index, IWebBrowser2* browser) {
     std::string line = "window " + std::to_string(index);
     Bstr title;
     HRESULT hr = browser->get_LocationName(title.Out());
     line += " title=" + (SUCCEEDED(hr) ? "\"" + Utf8(title.Str()) + "\"" : std::string("fail"));
-    line += " menubar=" + Prop<VARIANT_BOOL>([&](VARIANT_BOOL* v) { return browser->get_MenuBar(v); }, ShowBool);
-    line += " fullscreen=" + Prop<VARIANT_BOOL>([&](VARIANT_BOOL* v) { return browser->get_FullScreen(v); }, ShowBool);
+    line += " menubar=" +
+            Prop<VARIANT_BOOL>([&](VARIANT_BOOL* v) { return browser->get_MenuBar(v); }, ShowBool);
+    line +=
+        " fullscreen=" +
+        Prop<VARIANT_BOOL>([&](VARIANT_BOOL* v) { return browser->get_FullScreen(v); }, ShowBool);
     line += " width=" + Prop<LONG>([&](LONG* v) { return browser->get_Width(v); }, ShowLong);
     line += " height=" + Prop<LONG>([&](LONG* v) { return browser->get_Height(v); }, ShowLong);
     SHANDLE_PTR hwnd = 0;
@@ -119,7 +136,8 @@ void DescribeWindow(int index, IWebBrowser2* browser) {
         wp.length = sizeof wp;
         if (GetWindowPlacement(reinterpret_cast<HWND>(hwnd), &wp)) {
             const RECT& r = wp.rcNormalPosition;
-            line += " restored=" + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+            line += " restored=" + std::to_string(r.right - r.left) + "x" +
+                    std::to_string(r.bottom - r.top);
             line += wp.showCmd == SW_SHOWMAXIMIZED ? " maximized=yes" : " maximized=no";
         } else {
             line += " restored=fail";
@@ -159,9 +177,11 @@ void DescribeWindow(int index, IWebBrowser2* browser) {
         }
     }
     Print(line);
-    if (!g_act || !scriptOpened) return;
+    if (!g_act || !scriptOpened)
+        return;
     VARIANT_BOOL menubar = VARIANT_TRUE;
-    if (SUCCEEDED(browser->get_MenuBar(&menubar)) && !menubar && SUCCEEDED(hr = browser->get_HWND(&hwnd))) {
+    if (SUCCEEDED(browser->get_MenuBar(&menubar)) && !menubar &&
+        SUCCEEDED(hr = browser->get_HWND(&hwnd))) {
         PostMessageA(reinterpret_cast<HWND>(hwnd), WM_CLOSE, 0, 0);
         Print("act close " + std::to_string(index));
     } else {
@@ -189,7 +209,8 @@ void Walk(const char* why) {
     for (;;) {
         Variant v;
         ULONG fetched = 0;
-        if (items->Next(1, v.Out(), &fetched) != S_OK || fetched != 1) break;
+        if (items->Next(1, v.Out(), &fetched) != S_OK || fetched != 1)
+            break;
         ComPtr<IWebBrowser2> browser;
         if (V_VT(&v.Get()) != VT_DISPATCH || !V_DISPATCH(&v.Get()) ||
             FAILED(V_DISPATCH(&v.Get())->QueryInterface(IID_PPV_ARGS(&browser)))) {
@@ -210,14 +231,16 @@ void Walk(const char* why) {
         V_I4(&i) = count;
         ComPtr<IDispatch> past;
         hr = g_shell->Item(i, &past);
-        Print(std::string("item past-end ") + (hr == S_FALSE && !past ? "s_false" : "other:" + HexHr(hr)));
+        Print(std::string("item past-end ") +
+              (hr == S_FALSE && !past ? "s_false" : "other:" + HexHr(hr)));
     }
 }
 
 class Sink final : public IDispatch {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out) return E_POINTER;
+        if (!out)
+            return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kDiidShellWindowsEvents) {
             *out = static_cast<IDispatch*>(this);
             AddRef();
@@ -229,20 +252,25 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
         ULONG n = refs_.Drop();
-        if (n == 0) delete this;
+        if (n == 0)
+            delete this;
         return n;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) noexcept override {
         *n = 0;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+                                            DISPID*) noexcept override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) noexcept override {
-        if (id != kDispidWindowRegistered) return S_OK;
+        if (id != kDispidWindowRegistered)
+            return S_OK;
         std::string arg = "?";
         if (params && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_I4)
             arg = std::to_string(V_I4(&params->rgvarg[0]));
@@ -254,7 +282,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     RefCount refs_;
 };
 
@@ -268,10 +296,14 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     for (int i = 1; i < argc; ++i) {
         std::wstring a = argv[i];
-        if (a == L"--events" && i + 1 < argc) wantEvents = _wtoi(argv[++i]);
-        else if (a == L"--timeout" && i + 1 < argc) timeout = DWORD(_wtoi(argv[++i]));
-        else if (a == L"--act") g_act = true;
-        else if (a == L"--vanish") vanish = true;
+        if (a == L"--events" && i + 1 < argc)
+            wantEvents = _wtoi(argv[++i]);
+        else if (a == L"--timeout" && i + 1 < argc)
+            timeout = DWORD(_wtoi(argv[++i]));
+        else if (a == L"--act")
+            g_act = true;
+        else if (a == L"--vanish")
+            vanish = true;
     }
     LocalFree(argv);
 

@@ -10,7 +10,7 @@
 namespace sim {
 
 class Log {
-public:
+  public:
     static Log& Get();
     bool Open(const std::wstring& path);
     // Milliseconds since the simulator started, as printed in the log.
@@ -19,7 +19,7 @@ public:
     void SetTrace(bool on) { trace_ = on; }
     bool Tracing() const { return trace_; }
 
-private:
+  private:
     Log();
     HANDLE file_ = INVALID_HANDLE_VALUE;
     CRITICAL_SECTION lock_;

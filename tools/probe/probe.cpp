@@ -18,6 +18,7 @@
 //
 // CONTROL is an id or a name such as lstPopups or lblCounter.
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <cstdio>
@@ -31,7 +32,8 @@ namespace {
 
 void Print(const std::wstring& text) {
     std::wstring line = text + L"\n";
-    int n = WideCharToMultiByte(CP_UTF8, 0, line.data(), int(line.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, line.data(), int(line.size()), nullptr, 0, nullptr,
+                                nullptr);
     std::string out(size_t(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, line.data(), int(line.size()), out.data(), n, nullptr, nullptr);
     std::fwrite(out.data(), 1, out.size(), stdout);
@@ -43,7 +45,9 @@ int Fail(const wchar_t* why) {
     return 1;
 }
 
-HWND MainWindow() { return FindWindowW(SHUTTERLING_MAIN_CLASS, nullptr); }
+HWND MainWindow() {
+    return FindWindowW(SHUTTERLING_MAIN_CLASS, nullptr);
+}
 
 int ControlId(const std::wstring& name) {
     static const struct {
@@ -64,7 +68,8 @@ int ControlId(const std::wstring& name) {
         {L"lblCaption", IDC_LBLCAPTION},
     };
     for (auto& e : ids) {
-        if (_wcsicmp(e.name, name.c_str()) == 0) return e.id;
+        if (_wcsicmp(e.name, name.c_str()) == 0)
+            return e.id;
     }
     wchar_t* end = nullptr;
     long id = std::wcstol(name.c_str(), &end, 0);
@@ -78,7 +83,8 @@ struct ControlSearch {
 
 BOOL CALLBACK MatchControl(HWND child, LPARAM lp) {
     auto* s = reinterpret_cast<ControlSearch*>(lp);
-    if (GetDlgCtrlID(child) != s->id) return TRUE;
+    if (GetDlgCtrlID(child) != s->id)
+        return TRUE;
     s->found = child;
     return FALSE;
 }
@@ -93,7 +99,8 @@ HWND FindControl(HWND main, int id) {
 bool WaitFor(DWORD ms, bool (*done)()) {
     DWORD start = GetTickCount();
     while (!done()) {
-        if (GetTickCount() - start >= ms) return false;
+        if (GetTickCount() - start >= ms)
+            return false;
         Sleep(25);
     }
     return true;
@@ -102,7 +109,8 @@ bool WaitFor(DWORD ms, bool (*done)()) {
 UINT MessageNumber(const std::wstring& text) {
     wchar_t* end = nullptr;
     unsigned long n = std::wcstoul(text.c_str(), &end, 0);
-    if (end && *end == 0 && !text.empty()) return UINT(n);
+    if (end && *end == 0 && !text.empty())
+        return UINT(n);
     return RegisterWindowMessageW(text.c_str());
 }
 
@@ -123,7 +131,8 @@ void PumpFor(DWORD ms) {
     DWORD start = GetTickCount();
     do {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while (GetTickCount() - start < ms);
 }
@@ -138,10 +147,11 @@ int HoldCtrl(DWORD ms) {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"ShutterlingProbeKeys";
     RegisterClassW(&wc);
-    HWND w = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, wc.lpszClassName, L"probe: Ctrl held",
-                             WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 160, 24, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-    if (!w) return Fail(L"cannot create the key window");
+    HWND w = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, wc.lpszClassName,
+                             L"probe: Ctrl held", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 160, 24,
+                             nullptr, nullptr, wc.hInstance, nullptr);
+    if (!w)
+        return Fail(L"cannot create the key window");
     SetForegroundWindow(w);
     PumpFor(100);
     SendCtrl(true);
@@ -156,7 +166,8 @@ int HoldCtrl(DWORD ms) {
 }
 
 int Run(const std::vector<std::wstring>& args) {
-    if (args.empty()) return 2;
+    if (args.empty())
+        return 2;
     const std::wstring& cmd = args[0];
     auto arg = [&](size_t i, const wchar_t* fallback) {
         return i < args.size() ? args[i] : std::wstring(fallback);
@@ -165,14 +176,17 @@ int Run(const std::vector<std::wstring>& args) {
         return DWORD(std::wcstoul(arg(i, fallback).c_str(), nullptr, 10));
     };
 
-    if (cmd == L"hold-ctrl") return HoldCtrl(ms(1, L"1000"));
+    if (cmd == L"hold-ctrl")
+        return HoldCtrl(ms(1, L"1000"));
     if (cmd == L"key-state") {
         Print(GetAsyncKeyState(VK_CONTROL) & 0x8000 ? L"down" : L"up");
         return 0;
     }
     if (cmd == L"broadcast") {
-        if (args.size() < 2) return 2;
-        return PostMessageW(HWND_BROADCAST, MessageNumber(args[1]), 0, 0) ? 0 : Fail(L"post failed");
+        if (args.size() < 2)
+            return 2;
+        return PostMessageW(HWND_BROADCAST, MessageNumber(args[1]), 0, 0) ? 0
+                                                                          : Fail(L"post failed");
     }
     if (cmd == L"wait-window") {
         return WaitFor(ms(1, L"30000"), [] { return MainWindow() != nullptr; })
@@ -181,7 +195,8 @@ int Run(const std::vector<std::wstring>& args) {
     }
     if (cmd == L"instances") {
         int n = 0;
-        for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, SHUTTERLING_MAIN_CLASS, nullptr));) ++n;
+        for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, SHUTTERLING_MAIN_CLASS, nullptr));)
+            ++n;
         Print(std::to_wstring(n));
         return 0;
     }
@@ -189,7 +204,8 @@ int Run(const std::vector<std::wstring>& args) {
     HWND main = MainWindow();
     if (cmd == L"wait-gone") {
         DWORD pid = 0;
-        if (main) GetWindowThreadProcessId(main, &pid);
+        if (main)
+            GetWindowThreadProcessId(main, &pid);
         HANDLE process = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
         DWORD limit = ms(1, L"30000");
         DWORD start = GetTickCount();
@@ -198,14 +214,17 @@ int Run(const std::vector<std::wstring>& args) {
             DWORD left = limit - (GetTickCount() - start);
             gone = WaitForSingleObject(process, left > limit ? 0 : left) == WAIT_OBJECT_0;
         }
-        if (process) CloseHandle(process);
+        if (process)
+            CloseHandle(process);
         return gone ? 0 : Fail(L"still running");
     }
-    if (!main) return Fail(L"no main window");
+    if (!main)
+        return Fail(L"no main window");
 
     if (cmd == L"find") {
         wchar_t buf[32];
-        std::swprintf(buf, 32, L"0x%08lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(main)));
+        std::swprintf(buf, 32, L"0x%08lx",
+                      static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(main)));
         Print(buf);
         return 0;
     }
@@ -213,21 +232,26 @@ int Run(const std::vector<std::wstring>& args) {
         Print(IsWindowVisible(main) ? L"yes" : L"no");
         return 0;
     }
-    if (cmd == L"close") return PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : Fail(L"post failed");
+    if (cmd == L"close")
+        return PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : Fail(L"post failed");
     if (cmd == L"post") {
-        if (args.size() < 2) return 2;
+        if (args.size() < 2)
+            return 2;
         BOOL ok = PostMessageW(main, MessageNumber(args[1]), WPARAM(Number(arg(2, L"0"))),
                                Number(arg(3, L"0")));
         return ok ? 0 : Fail(L"post failed");
     }
 
-    if (args.size() < 2) return 2;
+    if (args.size() < 2)
+        return 2;
     int id = ControlId(args[1]);
     HWND control = id >= 0 ? FindControl(main, id) : nullptr;
-    if (!control) return Fail(L"no such control");
+    if (!control)
+        return Fail(L"no such control");
     if (cmd == L"list" || cmd == L"count") {
         LRESULT n = SendMessageW(control, LB_GETCOUNT, 0, 0);
-        if (n == LB_ERR) return Fail(L"not a list box");
+        if (n == LB_ERR)
+            return Fail(L"not a list box");
         if (cmd == L"count") {
             Print(std::to_wstring(n));
             return 0;
@@ -235,7 +259,8 @@ int Run(const std::vector<std::wstring>& args) {
         for (LRESULT i = 0; i < n; ++i) {
             LRESULT len = SendMessageW(control, LB_GETTEXTLEN, WPARAM(i), 0);
             std::wstring text(size_t(len > 0 ? len : 0) + 1, L'\0');
-            LRESULT got = SendMessageW(control, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text.data()));
+            LRESULT got =
+                SendMessageW(control, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text.data()));
             text.resize(got > 0 ? size_t(got) : 0);
             Print(text);
         }
@@ -264,6 +289,7 @@ int main() {
     std::vector<std::wstring> args(argv + 1, argv + argc);
     LocalFree(argv);
     int code = Run(args);
-    if (code == 2) std::fputs("usage: probe COMMAND [ARGS] (see the source's header)\n", stderr);
+    if (code == 2)
+        std::fputs("usage: probe COMMAND [ARGS] (see the source's header)\n", stderr);
     return code;
 }

@@ -2,11 +2,10 @@
 
 #include <cstring>
 
+#include "tray/tray_icon.h"
+
 namespace shutterling::win32 {
 namespace {
-
-// The procedure the hook replaced; what every message is handed on to.
-WNDPROC savedProc = nullptr;
 
 constexpr std::uint32_t kRecordSize32 = 88;
 
@@ -37,11 +36,8 @@ void TrayImpl::ShellNotifyIcon(platform::TrayOp op, const platform::TrayRecord& 
 }
 
 std::intptr_t TrayImpl::InstallTrayWndProc(platform::WindowHandle hwnd) {
-    const LONG_PTR previous = SetWindowLongPtrA(reinterpret_cast<HWND>(hwnd), GWLP_WNDPROC,
-                                                reinterpret_cast<LONG_PTR>(&TrayWndProc));
-    if (previous)
-        savedProc = reinterpret_cast<WNDPROC>(previous);
-    return static_cast<std::intptr_t>(previous);
+    return static_cast<std::intptr_t>(SetWindowLongPtrA(
+        reinterpret_cast<HWND>(hwnd), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWndProc)));
 }
 
 void TrayImpl::RestoreWndProc(platform::WindowHandle hwnd, std::intptr_t previous) {
@@ -51,7 +47,9 @@ void TrayImpl::RestoreWndProc(platform::WindowHandle hwnd, std::intptr_t previou
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     // The tray callbacks (menu on right-button up, show on double-click) are
     // acted on here, before the message is handed on.
-    return CallWindowProcA(savedProc, hwnd, msg, wParam, lParam);
+    // lngOldWndProc is what InstallWindowHook saved, the one copy of it.
+    return CallWindowProcA(reinterpret_cast<WNDPROC>(modCommon::lngOldWndProc), hwnd, msg, wParam,
+                           lParam);
 }
 
 }  // namespace shutterling::win32

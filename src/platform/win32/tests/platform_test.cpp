@@ -22,6 +22,7 @@
 #include "platform/win32/shell_automation.h"
 #include "platform/win32/shell_events.h"
 #include "platform/win32/tray_hook.h"
+#include "tray/tray_icon.h"
 #include "shutterling_res.h"
 
 using namespace shutterling;
@@ -595,6 +596,7 @@ void TrayRecordAndHook() {
     const LONG_PTR before = GetWindowLongPtrA(edit, GWLP_WNDPROC);
     TrayImpl tray;
     const auto previous = tray.InstallTrayWndProc(reinterpret_cast<platform::WindowHandle>(edit));
+    modCommon::lngOldWndProc = previous;  // as InstallWindowHook stores it
     CHECK(previous == before);
     CHECK(GetWindowLongPtrA(edit, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&TrayWndProc));
     // Messages still reach the edit control, results and all.
