@@ -10,6 +10,7 @@
 //   probe text CONTROL         a control's text
 //   probe check CONTROL        a check box's state: 0, 1 or 2
 //   probe close                post WM_CLOSE to the main window
+//   probe show                 show the (hidden) main window
 //   probe post MSG [WP [LP]]   post a message (number or registered name) to it
 //   probe broadcast NAME       post a registered message to every top-level window
 //   probe wait-gone [MS]       wait until the main window and its process are gone
@@ -234,6 +235,11 @@ int Run(const std::vector<std::wstring>& args) {
     }
     if (cmd == L"close")
         return PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : Fail(L"post failed");
+    if (cmd == L"show") {
+        // From outside, as a tray command would: the window is only hidden.
+        ShowWindow(main, SW_SHOWNORMAL);
+        return 0;
+    }
     if (cmd == L"post") {
         if (args.size() < 2)
             return 2;
