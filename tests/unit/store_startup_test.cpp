@@ -69,7 +69,9 @@ struct DataCase {
     std::string data;  // without the NUL
 };
 
-void PrintTo(const DataCase& c, std::ostream* os) { *os << c.data; }
+void PrintTo(const DataCase& c, std::ostream* os) {
+    *os << c.data;
+}
 
 class RunValueData : public testing::TestWithParam<DataCase> {};
 

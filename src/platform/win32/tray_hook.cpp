@@ -36,8 +36,8 @@ void TrayImpl::ShellNotifyIcon(platform::TrayOp op, const platform::TrayRecord& 
 }
 
 std::intptr_t TrayImpl::InstallTrayWndProc(platform::WindowHandle hwnd) {
-    return static_cast<std::intptr_t>(SetWindowLongPtrA(
-        reinterpret_cast<HWND>(hwnd), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWndProc)));
+    return static_cast<std::intptr_t>(SetWindowLongPtrA(reinterpret_cast<HWND>(hwnd), GWLP_WNDPROC,
+                                                        reinterpret_cast<LONG_PTR>(&TrayWndProc)));
 }
 
 void TrayImpl::RestoreWndProc(platform::WindowHandle hwnd, std::intptr_t previous) {

@@ -22,8 +22,8 @@
 #include "platform/win32/shell_automation.h"
 #include "platform/win32/shell_events.h"
 #include "platform/win32/tray_hook.h"
-#include "tray/tray_icon.h"
 #include "shutterling_res.h"
+#include "tray/tray_icon.h"
 
 using namespace shutterling;
 using namespace shutterling::win32;
