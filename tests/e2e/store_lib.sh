@@ -14,7 +14,7 @@ STORE_OPTIONS_KEY='Software\Shutterling\Options'
 # $W/app, so it cannot place the exe in a folder of a chosen name.
 store_app_start() {
     local dir=$1
-    [ -n "$E2E_APP" ] && [ -f "$E2E_APP" ] || die "Shutterling.exe not built"
+    if [ -z "$E2E_APP" ] || [ ! -f "$E2E_APP" ]; then die "Shutterling.exe not built"; fi
     mkdir -p "$dir"
     [ -f "$dir/Shutterling.exe" ] || cp "$E2E_APP" "$dir/Shutterling.exe"
     (cd "$dir" && exec timeout "${APP_TIMEOUT:-240}" wine "$dir/Shutterling.exe" \
@@ -69,8 +69,7 @@ store_kill_app() {
 # --- registry ------------------------------------------------------------------
 
 # store_reg_import: imports REGEDIT4 lines read from standard input (header
-# added) into the test's prefix; regedit takes any type and any string, where
-# reg.exe would read a datum such as "-1" as a switch.
+# added) into the test's prefix: any type, any string, one Wine process.
 store_reg_import() {
     { printf 'REGEDIT4\r\n\r\n'; sed 's/$/\r/'; } >"$W/import.reg"
     wine regedit /S "$(winpath "$W/import.reg")"
@@ -116,7 +115,7 @@ expect_bytes() {
     if ! cmp -s "$2" "$3"; then
         log "$1: got $(stat -c %s "$2") bytes, expected $(stat -c %s "$3")"
         cmp "$2" "$3" >&2 || true
-        od -An -c "$2" | head -8 >&2
+        { od -An -c "$2" | head -8; } >&2 || true
         die "$1: bytes differ"
     fi
     log "ok: $1 ($(stat -c %s "$2") bytes)"
