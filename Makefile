@@ -27,8 +27,8 @@ x86_64: setup
 test: native asan x86_64 i686
 	ctest --preset native -j2
 	ctest --preset native-asan -j2
-	# Under load Wine's cross-process COM occasionally never answers a call
-	# (seen in our own test client as well); a test that fails is run again.
+	# A Wine test that fails is run again (ctest reports it), so one stray
+	# hiccup of Wine's cross-process COM does not fail the whole suite.
 	ctest --preset mingw-i686 --repeat until-pass:3
 
 demo: i686

@@ -67,6 +67,9 @@ HRESULT ClassTypeInfo(const std::wstring& name, ComPtr<ITypeInfo>& out) {
         hr = info.As(&slot);
         if (FAILED(hr))
             return hr;
+        // Keep one stub for the shared type info for the whole run: every
+        // document hands it out, and clients release it between calls.
+        CoLockObjectExternal(slot.Get(), TRUE, FALSE);
     }
     out = slot;
     return S_OK;
