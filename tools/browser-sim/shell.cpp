@@ -45,6 +45,44 @@ ITypeInfo* ShDocVwInfo(REFIID iid) {
     return slot.Get();
 }
 
+// IDispatch of a dual interface, answered from the registered shdocvw type
+// library, as the real browser objects answer it.
+template <class Interface, const IID& kIid>
+class TypeLibDispatch : public Interface {
+  public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+        if (!count)
+            return E_POINTER;
+        *count = ShDocVwInfo(kIid) ? 1 : 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override {
+        if (!info)
+            return E_POINTER;
+        *info = nullptr;
+        ITypeInfo* ti = ShDocVwInfo(kIid);
+        if (index != 0 || !ti)
+            return DISP_E_BADINDEX;
+        ti->AddRef();
+        *info = ti;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) noexcept override {
+        ITypeInfo* ti = ShDocVwInfo(kIid);
+        return ti ? DispGetIDsOfNames(ti, names, count, ids) : E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excep,
+                                     UINT* argErr) noexcept override {
+        ITypeInfo* ti = ShDocVwInfo(kIid);
+        if (!ti)
+            return E_NOTIMPL;
+        return DispInvoke(static_cast<Interface*>(this), ti, id, flags, params, result, excep,
+                          argErr);
+    }
+};
+
 // A coclass type info built at run time, so the document reports a class
 // name exactly as the browser's documents do, without a type library file.
 HRESULT ClassTypeInfo(const std::wstring& name, ComPtr<ITypeInfo>& out) {
@@ -373,7 +411,7 @@ class DocumentObj final : public NamedDispatch, public IProvideClassInfo {
         return E_NOTIMPL;                                           \
     }
 
-class BrowserObj final : public IWebBrowser2 {
+class BrowserObj final : public TypeLibDispatch<IWebBrowser2, IID_IWebBrowser2> {
   public:
     explicit BrowserObj(std::weak_ptr<BrowserWindow> owner) : owner_(std::move(owner)) {}
 
@@ -395,38 +433,6 @@ class BrowserObj final : public IWebBrowser2 {
         if (n == 0)
             delete this;
         return n;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count)
-            return E_POINTER;
-        *count = ShDocVwInfo(IID_IWebBrowser2) ? 1 : 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override {
-        if (!info)
-            return E_POINTER;
-        *info = nullptr;
-        ITypeInfo* ti = ShDocVwInfo(IID_IWebBrowser2);
-        if (index != 0 || !ti)
-            return DISP_E_BADINDEX;
-        ti->AddRef();
-        *info = ti;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) noexcept override {
-        ITypeInfo* ti = ShDocVwInfo(IID_IWebBrowser2);
-        return ti ? DispGetIDsOfNames(ti, names, count, ids) : E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep,
-                                     UINT* argErr) noexcept override {
-        ITypeInfo* ti = ShDocVwInfo(IID_IWebBrowser2);
-        if (!ti)
-            return E_NOTIMPL;
-        return DispInvoke(static_cast<IWebBrowser2*>(this), ti, id, flags, params, result, excep,
-                          argErr);
     }
 
     HRESULT STDMETHODCALLTYPE get_Document(IDispatch** out) noexcept override {
@@ -688,7 +694,8 @@ class ConnectionPointObj final : public IConnectionPoint {
     IConnectionPointContainer* container_;
 };
 
-class ShellWindowsObj final : public IShellWindows, public IConnectionPointContainer {
+class ShellWindowsObj final : public TypeLibDispatch<IShellWindows, IID_IShellWindows>,
+                              public IConnectionPointContainer {
   public:
     ShellWindowsObj() : point_(this) {}
 
@@ -711,38 +718,6 @@ class ShellWindowsObj final : public IShellWindows, public IConnectionPointConta
         if (n == 0)
             delete this;
         return n;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count)
-            return E_POINTER;
-        *count = ShDocVwInfo(IID_IShellWindows) ? 1 : 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override {
-        if (!info)
-            return E_POINTER;
-        *info = nullptr;
-        ITypeInfo* ti = ShDocVwInfo(IID_IShellWindows);
-        if (index != 0 || !ti)
-            return DISP_E_BADINDEX;
-        ti->AddRef();
-        *info = ti;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) noexcept override {
-        ITypeInfo* ti = ShDocVwInfo(IID_IShellWindows);
-        return ti ? DispGetIDsOfNames(ti, names, count, ids) : E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep,
-                                     UINT* argErr) noexcept override {
-        ITypeInfo* ti = ShDocVwInfo(IID_IShellWindows);
-        if (!ti)
-            return E_NOTIMPL;
-        return DispInvoke(static_cast<IShellWindows*>(this), ti, id, flags, params, result, excep,
-                          argErr);
     }
 
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
