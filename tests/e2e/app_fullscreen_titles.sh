@@ -5,13 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin app_fullscreen_titles
 
-sim_start <<'STORY'
-open home title="Home" size=800x600
-wait-client
-STORY
-app_start
-app_ready
-sim_wait 30 ' put-opener home '
+start_with_home
 
 sim_do 'open full title="Slide show" opener=home menubar=no fullscreen=yes size=1280x1024'
 sim_fired full

@@ -5,13 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin app_single_instance
 
-sim_start <<'STORY'
-open home title="Home" size=800x600
-wait-client
-STORY
-app_start
-app_ready
-sim_wait 30 ' put-opener home '
+start_with_home
 
 start=$(date +%s)
 rc=0

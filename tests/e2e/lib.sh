@@ -226,3 +226,15 @@ expect_eq() {
 }
 expect_log() { sim_has "$2" || die "$1: no log line /$2/"; log "ok: $1"; }
 expect_no_log() { sim_has "$2" && die "$1: unexpected log line /$2/ ($(grep -E -- "$2" "$W/sim.log" | head -1))"; log "ok: $1"; }
+
+# The usual opening: one plain page open, the program started and subscribed,
+# and the page marked as judged by its start-up.
+start_with_home() {
+    sim_start <<'STORY'
+open home title="Home" size=800x600
+wait-client
+STORY
+    app_start
+    app_ready
+    sim_wait 30 ' put-opener home '
+}
