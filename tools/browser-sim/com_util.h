@@ -77,6 +77,19 @@ class RefCount {
     LONG n_ = 1;
 };
 
+// AddRef and Release of an object that lives on the heap and deletes itself
+// when the last reference goes.
+#define SIM_SELF_DELETING_REFCOUNT(refs)                  \
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override {  \
+        return refs.Add();                                \
+    }                                                     \
+    ULONG STDMETHODCALLTYPE Release() noexcept override { \
+        ULONG n = refs.Drop();                            \
+        if (n == 0)                                       \
+            delete this;                                  \
+        return n;                                         \
+    }
+
 inline std::string Utf8(std::wstring_view w) {
     if (w.empty())
         return {};

@@ -35,13 +35,7 @@ class ClassFactory final : public IClassFactory {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG n = refs_.Drop();
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    SIM_SELF_DELETING_REFCOUNT(refs_)
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid,
                                              void** out) noexcept override {
         if (!out)

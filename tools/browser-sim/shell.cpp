@@ -233,13 +233,7 @@ class HtmlWindowObj final : public NamedDispatch {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG n = refs_.Drop();
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    SIM_SELF_DELETING_REFCOUNT(refs_)
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
         if (!count)
             return E_POINTER;
@@ -345,13 +339,7 @@ class DocumentObj final : public NamedDispatch, public IProvideClassInfo {
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG n = refs_.Drop();
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    SIM_SELF_DELETING_REFCOUNT(refs_)
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
         if (!count)
             return E_POINTER;
@@ -427,13 +415,7 @@ class BrowserObj final : public TypeLibDispatch<IWebBrowser2, IID_IWebBrowser2> 
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG n = refs_.Drop();
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    SIM_SELF_DELETING_REFCOUNT(refs_)
 
     HRESULT STDMETHODCALLTYPE get_Document(IDispatch** out) noexcept override {
         if (!out)
@@ -592,13 +574,7 @@ class EnumObj final : public IEnumVARIANT {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG n = refs_.Drop();
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    SIM_SELF_DELETING_REFCOUNT(refs_)
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) noexcept override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
@@ -712,13 +688,7 @@ class ShellWindowsObj final : public TypeLibDispatch<IShellWindows, IID_IShellWi
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG n = refs_.Drop();
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    SIM_SELF_DELETING_REFCOUNT(refs_)
 
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
         if (!count)

@@ -249,13 +249,7 @@ class Sink final : public IDispatch {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        ULONG n = refs_.Drop();
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    SIM_SELF_DELETING_REFCOUNT(refs_)
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) noexcept override {
         *n = 0;
         return S_OK;
