@@ -90,6 +90,7 @@ struct Quiet : platform::System,
     std::optional<std::wstring> ExeName() override { return L"x"; }
     std::wstring Title() override { return L"Shutterling"; }
     [[noreturn]] void End() override { std::abort(); }
+    void MsgBox(const std::wstring&, const std::wstring&, std::uint32_t) override {}
     void Show() override {}
     void Hide() override {}
     void Unload() override {}

@@ -55,6 +55,11 @@ class frmMain {
     std::optional<bool> HasPlainWindowOfSize(std::int32_t height, std::int32_t width);
     void MarkExistingWindows();
 
+    // --- the settings window's own actions (ui/main_window_events.cpp)
+    void cmdDone_Click();
+    void lstPopups_DblClick();
+    void lstSafe_DblClick();
+
     // --- persistence (store/)
     void LoadOptions();   // store/options.cpp
     void SaveOptions();   // store/options.cpp

@@ -60,6 +60,9 @@ class Application {
     virtual std::optional<std::wstring> ExeName() = 0;  // file name without extension
     virtual std::wstring Title() = 0;                   // "Shutterling"
     [[noreturn]] virtual void End() = 0;                // ends the process, no events run
+    // A modal message box with an OK button; returns when the user closes it.
+    virtual void MsgBox(const std::wstring& text, const std::wstring& title,
+                        std::uint32_t style) = 0;
 };
 
 }  // namespace shutterling::platform

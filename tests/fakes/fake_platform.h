@@ -163,6 +163,9 @@ class FakeApplication : public platform::Application {
         log_.Add("End");
         throw ProgramEnded{};
     }
+    void MsgBox(const std::wstring& text, const std::wstring& title, std::uint32_t style) override {
+        log_.Add("MsgBox " + Narrow(text) + "|" + Narrow(title) + "|" + std::to_string(style));
+    }
 
   private:
     CallLog& log_;

@@ -9,6 +9,10 @@
 //   probe count CONTROL        a list box's entry count
 //   probe text CONTROL         a control's text
 //   probe check CONTROL        a check box's state: 0, 1 or 2
+//   probe click CONTROL        click a button or check box
+//   probe dblclick LIST INDEX  select an entry and double-click it
+//   probe msgbox               "TITLE|TEXT" of the program's message box, or "none"
+//   probe dismiss              press OK on the program's message box
 //   probe close                post WM_CLOSE to the main window
 //   probe show                 show the (hidden) main window
 //   probe post MSG [WP [LP]]   post a message (number or registered name) to it
@@ -91,6 +95,24 @@ BOOL CALLBACK MatchControl(HWND child, LPARAM lp) {
 }
 
 // Controls may sit inside frames, so search every descendant.
+struct BoxSearch {
+    DWORD pid;
+    HWND box;
+};
+
+BOOL CALLBACK FindBox(HWND w, LPARAM p) {
+    auto* search = reinterpret_cast<BoxSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (owner == search->pid && IsWindowVisible(w) && std::wstring(cls) == L"#32770") {
+        search->box = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindControl(HWND main, int id) {
     ControlSearch search{id, nullptr};
     EnumChildWindows(main, MatchControl, reinterpret_cast<LPARAM>(&search));
@@ -240,6 +262,24 @@ int Run(const std::vector<std::wstring>& args) {
         ShowWindow(main, SW_SHOWNORMAL);
         return 0;
     }
+    if (cmd == L"msgbox" || cmd == L"dismiss") {
+        // A message box of the program: a dialog-class window of its process.
+        DWORD pid = 0;
+        GetWindowThreadProcessId(main, &pid);
+        BoxSearch search{pid, nullptr};
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (!search.box) {
+            Print(L"none");
+            return cmd == L"msgbox" ? 0 : Fail(L"no message box");
+        }
+        if (cmd == L"dismiss")
+            return PostMessageW(search.box, WM_COMMAND, IDOK, 0) ? 0 : Fail(L"post failed");
+        wchar_t title[128] = {}, text[512] = {};
+        GetWindowTextW(search.box, title, 128);
+        GetDlgItemTextW(search.box, 0xFFFF, text, 512);  // the message's static control
+        Print(std::wstring(title) + L"|" + text);
+        return 0;
+    }
     if (cmd == L"post") {
         if (args.size() < 2)
             return 2;
@@ -283,6 +323,21 @@ int Run(const std::vector<std::wstring>& args) {
     if (cmd == L"check") {
         Print(std::to_wstring(SendMessageW(control, BM_GETCHECK, 0, 0)));
         return 0;
+    }
+    if (cmd == L"click") {
+        // Posted, so a modal box that the click opens does not block the probe.
+        return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : Fail(L"post failed");
+    }
+    if (cmd == L"dblclick") {
+        // Selects the entry, then reports the double-click as the list box would.
+        if (args.size() < 3)
+            return 2;
+        if (SendMessageW(control, LB_SETCURSEL, WPARAM(Number(args[2])), 0) == LB_ERR)
+            return Fail(L"no such entry");
+        return PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK),
+                            reinterpret_cast<LPARAM>(control))
+                   ? 0
+                   : Fail(L"post failed");
     }
     return 2;
 }

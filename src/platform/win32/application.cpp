@@ -124,4 +124,10 @@ void ApplicationImpl::End() {
     ExitProcess(0);
 }
 
+void ApplicationImpl::MsgBox(const std::wstring& text, const std::wstring& title,
+                             std::uint32_t style) {
+    // Owned by the active window of the program, as a notice from it is.
+    MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(), style);
+}
+
 }  // namespace shutterling::win32

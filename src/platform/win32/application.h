@@ -40,6 +40,7 @@ class ApplicationImpl final : public platform::Application {
     std::optional<std::wstring> ExeName() override;
     std::wstring Title() override { return L"Shutterling"; }
     [[noreturn]] void End() override;
+    void MsgBox(const std::wstring& text, const std::wstring& title, std::uint32_t style) override;
 
   private:
     std::optional<std::wstring> ModulePath();

@@ -42,6 +42,9 @@ class FormEventsOf final : public shutterling::win32::FormEvents {
         form_.Form_QueryUnload(cancel, unloadMode);
     }
     void Unload() override { form_.Form_Unload(); }
+    void DoneClick() override { form_.cmdDone_Click(); }
+    void PopupsDblClick() override { form_.lstPopups_DblClick(); }
+    void SafeDblClick() override { form_.lstSafe_DblClick(); }
 
   private:
     shutterling::frmMain& form_;

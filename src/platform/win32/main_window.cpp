@@ -219,9 +219,20 @@ void MainWindow::OnCommand(int id, int code) {
             if (code == BN_CLICKED)
                 chkWindowStartup.Toggle();
             break;
+        case IDC_CMDDONE:
+            // A click, Alt+D, or Enter (Done is the default button).
+            if (code == BN_CLICKED && form_)
+                form_->DoneClick();
+            break;
+        case IDC_LSTPOPUPS:
+            if (code == LBN_DBLCLK && form_)
+                form_->PopupsDblClick();
+            break;
+        case IDC_LSTSAFE:
+            if (code == LBN_DBLCLK && form_)
+                form_->SafeDblClick();
+            break;
         default:
-            // The Done button and the lists' double-clicks are the settings
-            // window's own actions; they arrive here as BN_CLICKED / LBN_DBLCLK.
             break;
     }
 }

@@ -19,6 +19,10 @@ class FormEvents {
     // cancel is in/out: set it to non-zero to refuse the close.
     virtual void QueryUnload(std::int16_t& cancel, std::int16_t unloadMode) = 0;
     virtual void Unload() = 0;
+    // The window's own actions: Done pressed, an entry of a list double-clicked.
+    virtual void DoneClick() = 0;
+    virtual void PopupsDblClick() = 0;
+    virtual void SafeDblClick() = 0;
 };
 
 struct FontTraits {

@@ -629,6 +629,9 @@ class RecordedEvents final : public FormEvents {
             cancel = 1;
     }
     void Unload() override { calls.push_back("Unload"); }
+    void DoneClick() override { calls.push_back("DoneClick"); }
+    void PopupsDblClick() override { calls.push_back("PopupsDblClick"); }
+    void SafeDblClick() override { calls.push_back("SafeDblClick"); }
 };
 
 void Pump() {
@@ -742,6 +745,20 @@ void WindowAndCloseCauses() {
          },
          -1,
          {"Paint"},
+         false},
+        {"Done clicked, lists double-clicked; single clicks do nothing",
+         [](MainWindow& w) {
+             SendMessageW(GetDlgItem(w.hwnd(), IDC_CMDDONE), BM_CLICK, 0, 0);
+             for (int id : {IDC_LSTPOPUPS, IDC_LSTSAFE}) {
+                 const HWND list = GetDlgItem(w.hwnd(), id);
+                 SendMessageW(w.hwnd(), WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
+                              reinterpret_cast<LPARAM>(list));
+                 SendMessageW(w.hwnd(), WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK),
+                              reinterpret_cast<LPARAM>(list));
+             }
+         },
+         -1,
+         {"DoneClick", "PopupsDblClick", "SafeDblClick"},
          false},
     };
     for (const auto& c : cases) {
