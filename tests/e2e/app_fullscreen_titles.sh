@@ -13,9 +13,9 @@ sim_sync
 expect_log "the full-screen popup was marked" ' put-opener full kind=string value="" '
 expect_no_log "and not closed" ' wm_close full '
 
-for spec in 'empty title=""' 'spaces title="   "' 'padded title="  Deal  "'; do
-    name=${spec%% *}
-    sim_do "open $name opener=home menubar=no size=300x250 ${spec#* }"
+for popup in 'empty title=""' 'spaces title="   "' 'padded title="  Deal  "'; do
+    name=${popup%% *}
+    sim_do "open $name opener=home menubar=no size=300x250 ${popup#* }"
     sim_fired "$name"
 done
 sim_sync
