@@ -6,12 +6,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
 #include "store/safe_list_carry.h"
 
 namespace shutterling {
+
+// How lstPopups lists a blocked popup whose title is blank.
+inline constexpr std::wstring_view kNoTitle = L"<No Title>";
 
 class frmMain {
   public:

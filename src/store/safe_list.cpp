@@ -38,7 +38,6 @@ void frmMain::LoadSafeList() {
         return;
     strDataFile = *folder;
     strDataFile += kFolder;
-    carry.dataFile = strDataFile;
 
     const auto exists = platform.files.FolderOrFileExists(strDataFile);
     if (!exists) {
@@ -49,11 +48,9 @@ void frmMain::LoadSafeList() {
         if (!platform.files.CreateFolder(strDataFile))
             return;
         strDataFile += kFileName;
-        carry.dataFile = strDataFile;
         return;
     }
     strDataFile += kFileName;
-    carry.dataFile = strDataFile;
 
     const auto isFile = platform.files.FileExists(strDataFile);
     if (!isFile || !*isFile) {
@@ -94,8 +91,6 @@ void frmMain::LoadSafeList() {
 
 void frmMain::SaveSafeList() {
     store::SafeListCarry carry = std::exchange(safeListCarry, {});
-    if (carry.dataFile != strDataFile)
-        carry = {};
     if (carry.contentUnknown)
         return;
 

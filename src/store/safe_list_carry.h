@@ -10,8 +10,6 @@
 namespace shutterling::store {
 
 struct SafeListCarry {
-    // The path the load settled on; a carry for another path is stale.
-    std::wstring dataFile;
     // The load could not tell what the data file holds (a failed existence
     // test or read), so the save must leave it alone.
     bool contentUnknown = false;

@@ -6,7 +6,6 @@ namespace shutterling {
 namespace {
 
 constexpr std::uint32_t kMbIconInformation = 64;
-const std::wstring kNoTitle = L"<No Title>";
 
 }  // namespace
 

@@ -15,7 +15,6 @@ using platform::WindowWalk;
 constexpr std::uint32_t kBeepFrequency = 800;
 constexpr std::uint32_t kBeepDuration = 25;
 constexpr std::int16_t kCtrlDown = static_cast<std::int16_t>(0x8000);
-const std::wstring kNoTitle = L"<No Title>";
 
 bool HasNonBlank(const std::wstring& text) {
     return text.find_first_not_of(L' ') != std::wstring::npos;
@@ -64,7 +63,7 @@ void Block(frmMain& form, platform::BrowserWindow& window) {
         if (auto listed = window.LocationName())
             form.lstPopups.AddItem(*listed);
     } else {
-        form.lstPopups.AddItem(kNoTitle);
+        form.lstPopups.AddItem(std::wstring(kNoTitle));
     }
 
     if (auto hwnd = window.Hwnd())

@@ -8,24 +8,25 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/win32/shell_guids.h"
+
 namespace sim {
+
+// The shell's identities, exactly as the program declares them.
+using shutterling::win32::kCLSID_ShellWindows;
+using shutterling::win32::kDIID_DShellWindowsEvents;
+using shutterling::win32::kDispidWindowRegistered;
 
 // The private class the test prefix's TreatAs entry for ShellWindows points at.
 // {6C1D3A52-9B0E-4F7A-8E31-2D5B7C9A4E10}
 inline constexpr GUID kClsidSimShell = {
     0x6c1d3a52, 0x9b0e, 0x4f7a, {0x8e, 0x31, 0x2d, 0x5b, 0x7c, 0x9a, 0x4e, 0x10}};
 
-// Declared here rather than taken from uuid.lib so both sides agree on the values.
-inline constexpr GUID kClsidShellWindows = {
-    0x9ba05972, 0xf6a8, 0x11cf, {0xa4, 0x42, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
-inline constexpr GUID kDiidShellWindowsEvents = {
-    0xfe4106e0, 0x399a, 0x11d0, {0xa4, 0x8c, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
 inline constexpr GUID kLibidShDocVw = {
     0xeab22ac0, 0x30c1, 0x11cf, {0xa7, 0xeb, 0x00, 0x00, 0xc0, 0x5b, 0xae, 0x0b}};
 // The class the browser's HTML documents report.
 inline constexpr GUID kClsidHtmlDocument = {
     0x25336920, 0x03f9, 0x11cf, {0x8f, 0xd0, 0x00, 0xaa, 0x00, 0x68, 0x6f, 0x13}};
-inline constexpr DISPID kDispidWindowRegistered = 200;
 
 // Owns one BSTR.
 class Bstr {

@@ -641,7 +641,7 @@ class ConnectionPointObj final : public IConnectionPoint {
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override {
         if (!iid)
             return E_POINTER;
-        *iid = kDiidShellWindowsEvents;
+        *iid = kDIID_DShellWindowsEvents;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE
@@ -736,7 +736,7 @@ class ShellWindowsObj final : public TypeLibDispatch<IShellWindows, IID_IShellWi
         if (!out)
             return E_POINTER;
         *out = nullptr;
-        if (riid != kDiidShellWindowsEvents)
+        if (riid != kDIID_DShellWindowsEvents)
             return CONNECT_E_NOCONNECTION;
         *out = &point_;
         point_.AddRef();
@@ -1150,7 +1150,7 @@ void Shell::OnDestroyed(BrowserWindow& w) {
 HRESULT Shell::Advise(IUnknown* sink, DWORD* cookie) {
     ComPtr<IDispatch> dispatch;
     const char* via = "DShellWindowsEvents";
-    HRESULT hr = sink->QueryInterface(kDiidShellWindowsEvents,
+    HRESULT hr = sink->QueryInterface(kDIID_DShellWindowsEvents,
                                       reinterpret_cast<void**>(dispatch.GetAddressOf()));
     if (FAILED(hr)) {
         via = "IDispatch";

@@ -241,7 +241,7 @@ class Sink final : public IDispatch {
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
         if (!out)
             return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kDiidShellWindowsEvents) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kDIID_DShellWindowsEvents) {
             *out = static_cast<IDispatch*>(this);
             AddRef();
             return S_OK;
@@ -302,7 +302,7 @@ int main() {
     LocalFree(argv);
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    HRESULT hr = CoCreateInstance(kClsidShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&g_shell));
+    HRESULT hr = CoCreateInstance(kCLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&g_shell));
     if (FAILED(hr)) {
         Print("create failed hr=" + HexHr(hr));
         CoUninitialize();
@@ -314,7 +314,7 @@ int main() {
     DWORD cookie = 0;
     auto* sink = new Sink();
     if (FAILED(hr = g_shell.As(&container)) ||
-        FAILED(hr = container->FindConnectionPoint(kDiidShellWindowsEvents, &point)) ||
+        FAILED(hr = container->FindConnectionPoint(kDIID_DShellWindowsEvents, &point)) ||
         FAILED(hr = point->Advise(sink, &cookie))) {
         Print("advise failed hr=" + HexHr(hr));
     } else {

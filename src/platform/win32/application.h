@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "platform/toolkit.h"
-#include "platform/win32/persistence.h"
+#include "platform/win32/unique_handle.h"
 
 namespace shutterling::win32 {
 

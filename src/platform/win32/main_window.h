@@ -6,7 +6,7 @@
 
 #include "platform/toolkit.h"
 #include "platform/win32/controls.h"
-#include "platform/win32/persistence.h"
+#include "platform/win32/unique_handle.h"
 #include "ui/control_ids.h"
 
 namespace shutterling::win32 {

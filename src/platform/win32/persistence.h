@@ -4,51 +4,13 @@
 #pragma once
 
 #include <set>
-#include <utility>
 
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/settings.h"
+#include "platform/win32/unique_handle.h"
 
 namespace shutterling::win32 {
-
-namespace detail {
-
-// One owner per handle; Traits gives the handle type, its invalid value and
-// how to close it.
-template <typename Traits>
-class UniqueHandle {
-  public:
-    using Handle = typename Traits::Handle;
-    UniqueHandle() = default;
-    explicit UniqueHandle(Handle h) : h_(h) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    ~UniqueHandle() { reset(); }
-
-    Handle get() const { return h_; }
-    explicit operator bool() const { return h_ != Traits::Invalid(); }
-    Handle* put() {
-        reset();
-        return &h_;
-    }
-    Handle release() { return std::exchange(h_, Traits::Invalid()); }
-    // Returns whether closing succeeded (true when there was nothing to close).
-    bool reset(Handle h = Traits::Invalid()) {
-        const Handle old = std::exchange(h_, h);
-        return old == Traits::Invalid() || Traits::Close(old);
-    }
-
-  private:
-    Handle h_ = Traits::Invalid();
-};
-
-}  // namespace detail
 
 class CodePageImpl final : public platform::CodePage {
   public:

@@ -7,13 +7,26 @@
 namespace shutterling::win32 {
 namespace {
 
-// Calls the getter first and only then looks at the value (argument order is unspecified).
-template <typename Getter>
-std::optional<bool> ReadBool(Getter get) {
-    VARIANT_BOOL value = VARIANT_FALSE;
-    if (FAILED(get(&value)))
+// One property of the browser: empty when there is no browser or the getter
+// fails. The value is converted only after the getter has filled it.
+template <class Value, class Result = Value, class Convert>
+std::optional<Result> Read(IWebBrowser2* browser,
+                           HRESULT (STDMETHODCALLTYPE IWebBrowser2::*get)(Value*),
+                           Convert convert) {
+    if (!browser)
         return std::nullopt;
+    Value value{};
+    if (FAILED((browser->*get)(&value)))
+        return std::nullopt;
+    return convert(value);
+}
+
+bool FromVariantBool(VARIANT_BOOL value) {
     return value != VARIANT_FALSE;
+}
+
+std::int32_t FromLong(long value) {
+    return static_cast<std::int32_t>(value);
 }
 
 }  // namespace
@@ -38,15 +51,11 @@ std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() 
 }
 
 std::optional<bool> ComBrowserWindow::FullScreen() {
-    if (!browser_)
-        return std::nullopt;
-    return ReadBool([&](VARIANT_BOOL* value) { return browser_->get_FullScreen(value); });
+    return Read<VARIANT_BOOL, bool>(browser_.Get(), &IWebBrowser2::get_FullScreen, FromVariantBool);
 }
 
 std::optional<bool> ComBrowserWindow::MenuBar() {
-    if (!browser_)
-        return std::nullopt;
-    return ReadBool([&](VARIANT_BOOL* value) { return browser_->get_MenuBar(value); });
+    return Read<VARIANT_BOOL, bool>(browser_.Get(), &IWebBrowser2::get_MenuBar, FromVariantBool);
 }
 
 std::optional<std::wstring> ComBrowserWindow::LocationName() {
@@ -59,30 +68,17 @@ std::optional<std::wstring> ComBrowserWindow::LocationName() {
 }
 
 std::optional<std::int32_t> ComBrowserWindow::Width() {
-    if (!browser_)
-        return std::nullopt;
-    long value = 0;
-    if (FAILED(browser_->get_Width(&value)))
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
+    return Read<long, std::int32_t>(browser_.Get(), &IWebBrowser2::get_Width, FromLong);
 }
 
 std::optional<std::int32_t> ComBrowserWindow::Height() {
-    if (!browser_)
-        return std::nullopt;
-    long value = 0;
-    if (FAILED(browser_->get_Height(&value)))
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
+    return Read<long, std::int32_t>(browser_.Get(), &IWebBrowser2::get_Height, FromLong);
 }
 
 std::optional<platform::WindowHandle> ComBrowserWindow::Hwnd() {
-    if (!browser_)
-        return std::nullopt;
-    SHANDLE_PTR value = 0;
-    if (FAILED(browser_->get_HWND(&value)))
-        return std::nullopt;
-    return static_cast<platform::WindowHandle>(value);
+    return Read<SHANDLE_PTR, platform::WindowHandle>(
+        browser_.Get(), &IWebBrowser2::get_HWND,
+        [](SHANDLE_PTR value) { return static_cast<platform::WindowHandle>(value); });
 }
 
 platform::WindowWalk::Step ComWindowWalk::Next() {

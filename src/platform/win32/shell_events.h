@@ -7,15 +7,11 @@
 #include <wrl/client.h>
 
 #include "platform/shell.h"
+#include "platform/win32/shell_guids.h"
 
 namespace shutterling::win32 {
 
 using Microsoft::WRL::ComPtr;
-
-// {FE4106E0-399A-11D0-A48C-00A0C90A8F39}
-inline constexpr GUID kDIID_DShellWindowsEvents = {
-    0xfe4106e0, 0x399a, 0x11d0, {0xa4, 0x8c, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
-inline constexpr DISPID kDispidWindowRegistered = 200;
 
 // A dispinterface sink: WindowRegistered goes to the handler, every other
 // event is accepted and dropped.

@@ -5,20 +5,15 @@
 #include "tray/tray_icon.h"
 
 namespace shutterling::win32 {
-namespace {
-
-constexpr std::uint32_t kRecordSize32 = 88;
-
-}  // namespace
 
 NOTIFYICONDATAA ToNotifyIconData(const platform::TrayRecord& record) {
     NOTIFYICONDATAA data{};
     data.cbSize = record.cbSize;
 #ifdef _WIN64
-    if (record.cbSize == kRecordSize32)
+    if (record.cbSize == kTrayRecordSize)
         data.cbSize = NOTIFYICONDATAA_V1_SIZE;
 #else
-    static_assert(NOTIFYICONDATAA_V1_SIZE == kRecordSize32);
+    static_assert(NOTIFYICONDATAA_V1_SIZE == kTrayRecordSize);
 #endif
     data.hWnd = reinterpret_cast<HWND>(record.hWnd);
     data.uID = record.uID;
