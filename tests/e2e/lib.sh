@@ -108,9 +108,27 @@ e2e_begin() {
     log "prefix $WINEPREFIX, display $DISPLAY"
 }
 
+# Wine's report of a crash in any program of the test, whatever the test's
+# own verdict: ctest runs a failed test again, and a crash on the first try
+# must not pass unseen. e2e.no_crashes fails while this file is not empty.
+E2E_CRASHES="$E2E_ROOT/crashes.log"
+e2e_note_crashes() {
+    local out
+    for out in "$W"/*.out; do
+        [ -f "$out" ] || continue
+        if grep -qiE 'unhandled|page fault|backtrace' "$out"; then
+            {
+                printf '%s %s (%s):\n' "$(date +%T)" "$E2E_NAME" "$(basename "$out")"
+                grep -iE -m 5 'unhandled|page fault|backtrace' "$out" | sed 's/^/    /'
+            } >>"$E2E_CRASHES"
+        fi
+    done
+}
+
 e2e_cleanup() {
     local rc=$?
     set +e
+    e2e_note_crashes
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
     [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null
     [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
