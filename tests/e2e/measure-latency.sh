@@ -1,13 +1,16 @@
 #!/bin/bash
 # Measures, as the simulated shell sees it, the time from raising
 # WindowRegistered for a popup to the popup's WM_CLOSE, with ten browser
-# windows open. Not a test: it prints the median and the maximum.
+# windows open, and the COM round trips the program makes on the way (every
+# call that reaches the simulator, the COM runtime's own included). Not a
+# test: it prints medians and maxima.
 # The simulated windows share the thread that raises the event, so WM_CLOSE is
 # handled only once the program's handler has returned; the time of the
 # program's last read of the popup's HWND (just before it posts WM_CLOSE) is
 # printed too.
 #
-#   tests/e2e/measure-latency.sh [BUILD_DIR] [POPUPS]
+#   tests/e2e/measure-latency.sh [BUILD_DIR] [POPUPS]   (BUILD_DIR: build/mingw-x86_64 on
+#   machines whose kernel cannot run 32-bit binaries)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "${1:-$here/../../build/mingw-i686}" && pwd)"
@@ -17,6 +20,7 @@ export E2E_SIM="$build/tools/browser-sim/browser-sim.exe"
 export E2E_PROBE="$build/tools/browser-sim/probe/probe.exe"
 export E2E_APP="$build/src/platform/win32/Shutterling.exe"
 export E2E_TRACE=1
+case "$build" in *x86_64*) export E2E_ARCH=win64 ;; esac
 source "$here/lib.sh"
 e2e_begin measure-latency
 
@@ -40,12 +44,14 @@ sim_sync
 [ "$(sim_count ' wm_close pop')" -eq "$popups" ] || die "not every popup was closed"
 
 # Per popup, in ms after the event was raised: WM_CLOSE, the handler's
-# return, and the last read of the popup's HWND.
+# return, and the last read of the popup's HWND; then the round trips up to
+# that read (the close request follows it at once) and in the whole handler.
 awk '
-    $2 == "fire" && $3 ~ /^pop/ { fire[$3] = $1 }
-    $2 == "fired" && $3 ~ /^pop/ { handler[$3] = $1 - fire[$3] }
-    $2 == "read" && $3 ~ /^window=pop/ && $4 == "member=HWND" { w = substr($3, 8); hwnd[w] = $1 - fire[w] }
-    $2 == "wm_close" && $3 ~ /^pop/ { printf "%s %.3f %.3f %.3f\n", $3, $1 - fire[$3], handler[$3], hwnd[$3] }
+    $2 == "fire" && $3 ~ /^pop/ { fire[$3] = $1; cur = $3; rpc = 0; toclose[cur] = -1 }
+    $2 == "rpc" && cur != "" { rpc++ }
+    $2 == "read" && $3 ~ /^window=pop/ && $4 == "member=HWND" { w = substr($3, 8); hwnd[w] = $1 - fire[w]; toclose[w] = rpc }
+    $2 == "fired" && $3 ~ /^pop/ { handler[$3] = $1 - fire[$3]; total[$3] = rpc; cur = "" }
+    $2 == "wm_close" && $3 ~ /^pop/ { printf "%s %.3f %.3f %.3f %d %d\n", $3, $1 - fire[$3], handler[$3], hwnd[$3], toclose[$3], total[$3] }
 ' "$W/sim.log" >"$W/latency.txt"
 
 stats() { # column of latency.txt -> "median max"
@@ -55,10 +61,17 @@ stats() { # column of latency.txt -> "median max"
 read -r med max <<<"$(stats 2)"
 read -r hmed hmax <<<"$(stats 3)"
 read -r pmed pmax <<<"$(stats 4)"
+read -r cmed cmax <<<"$(stats 5)"
+read -r tmed tmax <<<"$(stats 6)"
+rpc_kinds=$(awk '$2 == "fire" && $3 == "pop1" { on = 1 } on && $2 == "rpc" { n[$3]++ }
+    $2 == "fired" && $3 == "pop1" { for (k in n) printf "%s:%d ", substr(k, 5), n[k]; exit }' "$W/sim.log")
 app_stop
 sim_quit
 echo "popups: $(wc -l <"$W/latency.txt"), windows open: 10"
 echo "event -> WM_CLOSE: median ${med} ms, max ${max} ms"
 echo "event -> handler returned: median ${hmed} ms, max ${hmax} ms"
 echo "event -> HWND read before the post: median ${pmed} ms, max ${pmax} ms"
+echo "COM round trips, event -> close request: median ${cmed}, max ${cmax}"
+echo "COM round trips, whole handler: median ${tmed}, max ${tmax}"
+echo "round trips of the first popup's handler by interface: ${rpc_kinds}"
 echo "per popup: $W/latency.txt"

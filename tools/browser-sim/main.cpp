@@ -7,7 +7,9 @@
 // steps one by one; the run ends at a "quit" step. See README.md for the steps.
 #include <windows.h>
 
+#include <exdisp.h>
 #include <objbase.h>
+#include <ocidl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -252,6 +254,66 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
     return true;
 }
 
+// With --trace, logs every call that reaches this process through COM, those
+// the COM runtime makes for the client (QueryInterface, Release, type
+// information) included, so a measurement can count the client's round trips.
+class CallCounter final : public IChannelHook {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
+        if (!out)
+            return E_POINTER;
+        *out = riid == IID_IUnknown || riid == IID_IChannelHook ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
+    void STDMETHODCALLTYPE ClientGetSize(REFGUID, REFIID, ULONG* size) noexcept override {
+        *size = 0;
+    }
+    void STDMETHODCALLTYPE ClientFillBuffer(REFGUID, REFIID, ULONG* size, void*) noexcept override {
+        *size = 0;
+    }
+    void STDMETHODCALLTYPE ClientNotify(REFGUID, REFIID, ULONG, void*, DWORD,
+                                        HRESULT) noexcept override {}
+    void STDMETHODCALLTYPE ServerNotify(REFGUID, REFIID riid, ULONG, void*,
+                                        DWORD) noexcept override {
+        Log::Get().Write("rpc", "iid=" + Name(riid));
+    }
+    void STDMETHODCALLTYPE ServerGetSize(REFGUID, REFIID, HRESULT, ULONG* size) noexcept override {
+        *size = 0;
+    }
+    void STDMETHODCALLTYPE ServerFillBuffer(REFGUID, REFIID, ULONG* size, void*,
+                                            HRESULT) noexcept override {
+        *size = 0;
+    }
+
+  private:
+    static std::string Name(REFIID riid) {
+        static const std::pair<GUID, const char*> kKnown[] = {
+            {IID_IWebBrowser2, "IWebBrowser2"},
+            {IID_IDispatch, "IDispatch"},
+            {IID_IEnumVARIANT, "IEnumVARIANT"},
+            {IID_IShellWindows, "IShellWindows"},
+            {IID_ITypeInfo, "ITypeInfo"},
+            {IID_IProvideClassInfo, "IProvideClassInfo"},
+            {IID_IConnectionPoint, "IConnectionPoint"},
+            {IID_IConnectionPointContainer, "IConnectionPointContainer"},
+            {IID_IClassFactory, "IClassFactory"},
+            {IID_IUnknown, "IUnknown"}};
+        for (const auto& [iid, name] : kKnown) {
+            if (IsEqualGUID(iid, riid))
+                return name;
+        }
+        wchar_t text[40] = {};
+        StringFromGUID2(riid, text, 40);
+        return Utf8(text);
+    }
+};
+
+// Any GUID of our own names the hook's extent; no data travels with it.
+constexpr GUID kCallCounterExtent = {
+    0x3f0a6c21, 0x55b8, 0x4d4e, {0x9a, 0x17, 0x6b, 0x2e, 0x90, 0x41, 0xc3, 0x5d}};
+
 int Run(const Options& opt) {
     if (opt.scenario.empty()) {
         // Started by COM with no story to tell: serve until the time is up.
@@ -344,6 +406,9 @@ int main() {
     CloseHandle(CreateThread(nullptr, 0, Watchdog, &opt, 0, nullptr));
 
     HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    static CallCounter counter;
+    if (SUCCEEDED(hr) && opt.trace)
+        CoRegisterChannelHook(kCallCounterExtent, &counter);
     std::wstring error;
     if (FAILED(hr) || !Shell::Get().Init(error)) {
         log.Write("error", "message=" + Quote(FAILED(hr) ? L"CoInitializeEx failed" : error));

@@ -7,11 +7,17 @@ shift
 prefix=$(mktemp -d)
 trap 'WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
 export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i >/dev/null 2>&1
+# Debian's wine wrapper takes the 32-bit loader whenever it is installed.
+wine=wine
+if [ "$arch" = win64 ]; then
+    wine=/usr/lib/wine/wine64
+    export WINELOADER=$wine
+fi
+"$wine" wineboot -i >/dev/null 2>&1
 # Without a window manager a captioned window takes seconds to go away.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 # The desktop made so far has no display: let it go before the run under Xvfb.
 wineserver -w
 status=0
-timeout 120 xvfb-run -a wine "$@" || status=$?
+timeout 120 xvfb-run -a "$wine" "$@" || status=$?
 exit $status
