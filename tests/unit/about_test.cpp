@@ -130,8 +130,7 @@ TEST(About, ExitWhileOpenShutsDownAtOnceAndTheProcessEndsWhenAboutCloses) {
         p.log.Clear();
 
         p.window.Unload();  // the tray's Exit
-        const auto shutDown =
-            Only(p.log, {"SaveSetting", "Shell_NotifyIconA", "SetWindowLongA"});
+        const auto shutDown = Only(p.log, {"SaveSetting", "Shell_NotifyIconA", "SetWindowLongA"});
         ASSERT_EQ(shutDown.size(), 5u);
         EXPECT_EQ(shutDown[0], "SaveSetting Shutterling/Options/Beep=1");
         EXPECT_EQ(shutDown[3], "Shell_NotifyIconA 2");
