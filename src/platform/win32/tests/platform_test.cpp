@@ -905,7 +905,7 @@ void AboutWindowAndLifetime() {
             continue;
         wchar_t cls[16] = {};
         GetClassNameW(control, cls, 16);
-        CHECK(std::wstring(cls) == (c.kind == ControlKind::Button ? L"BUTTON" : L"STATIC"));
+        CHECK(_wcsicmp(cls, c.kind == ControlKind::Button ? L"Button" : L"Static") == 0);
         RECT r;
         GetWindowRect(control, &r);
         MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
