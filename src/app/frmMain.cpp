@@ -64,6 +64,7 @@ void frmMain::Form_Unload() {
     RemoveTrayIcon();
     RemoveWindowHook();
     objBrowser = nullptr;
+    judgedByRunningPasses_.clear();
     SWs = nullptr;
 }
 

@@ -52,7 +52,8 @@ class frmMain {
     // Empty when the list cannot be read.
     std::optional<bool> IsInSafeList(std::wstring title);
     bool ShowBlockedCount();
-    // False once Form_Unload has run: handlers resumed after DoEvents stop then.
+    // False once Form_Unload has run: a handler that resumes after any call
+    // that can nest (a COM read, DoEvents) stops then.
     bool IsLoaded() const { return loaded_; }
 
     // --- the judgment (watcher/judgment.cpp, watcher/marking.cpp)
@@ -86,11 +87,12 @@ class frmMain {
     frmAbout aboutForm{platform};
 
   private:
-    friend class BlockLedger;
+    friend class RunningPass;
     bool loaded_ = false;
-    // Windows blocked while a judgment pass is paused in DoEvents, one list per
-    // pass that is paused, innermost last (watcher/judgment.cpp).
-    std::vector<std::vector<std::uintptr_t>*> pausedPasses_;
+    // Judgment passes running now, one inside another, and the windows they
+    // have judged; forgotten when the outermost pass ends (watcher/judgment.cpp).
+    int runningPasses_ = 0;
+    std::vector<std::shared_ptr<platform::BrowserWindow>> judgedByRunningPasses_;
 };
 
 // Start-with-Windows registration (store/startup.cpp).

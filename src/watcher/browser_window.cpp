@@ -2,24 +2,37 @@
 
 #include <string>
 
+#include "app/frmMain.h"
+
 namespace shutterling::watcher {
 namespace {
 
-// The object held by a member; empty when the member cannot be read or does
-// not hold a live object (a member of Nothing cannot be reached).
-std::shared_ptr<platform::Dispatch> ObjectMember(platform::Dispatch& from,
+// The object held by a member; empty when the member cannot be read, does
+// not hold a live object (a member of Nothing cannot be reached), or the
+// program unloaded during the read.
+std::shared_ptr<platform::Dispatch> ObjectMember(const frmMain& form, platform::Dispatch& from,
                                                  std::wstring_view member) {
     auto value = from.Get(member);
-    if (!value || !value->IsObject())
+    if (!form.IsLoaded() || !value || !value->IsObject())
         return nullptr;
     return value->object;
 }
 
 }  // namespace
 
-std::optional<bool> IsHtmlWindow(platform::BrowserWindow& window) {
+std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form,
+                                                    platform::WindowWalk& walk) {
+    if (!form.IsLoaded())
+        return nullptr;
+    auto step = walk.Next();
+    if (!form.IsLoaded() || step.status != platform::WindowWalk::Step::Status::Window)
+        return nullptr;
+    return step.window;
+}
+
+std::optional<bool> IsHtmlWindow(const frmMain& form, platform::BrowserWindow& window) {
     auto document = window.Document();
-    if (!document)
+    if (!document || !form.IsLoaded())
         return std::nullopt;
     if (!*document)
         return false;  // no document: its type name is not an HTML document's
@@ -29,8 +42,8 @@ std::optional<bool> IsHtmlWindow(platform::BrowserWindow& window) {
     return *name == kHtmlDocument;
 }
 
-std::optional<bool> IsScriptOpened(platform::Dispatch& document) {
-    auto parentWindow = ObjectMember(document, L"parentwindow");
+std::optional<bool> IsScriptOpened(const frmMain& form, platform::Dispatch& document) {
+    auto parentWindow = ObjectMember(form, document, L"parentwindow");
     if (!parentWindow)
         return std::nullopt;
     auto opener = parentWindow->Get(L"opener");
@@ -39,19 +52,19 @@ std::optional<bool> IsScriptOpened(platform::Dispatch& document) {
     return opener->IsObject();
 }
 
-bool ClearOpener(platform::Dispatch& document) {
-    auto parentWindow = ObjectMember(document, L"parentwindow");
+bool ClearOpener(const frmMain& form, platform::Dispatch& document) {
+    auto parentWindow = ObjectMember(form, document, L"parentwindow");
     return parentWindow && parentWindow->Put(L"opener", platform::Variant::Of(std::wstring()));
 }
 
-std::optional<bool> ReadOpenerClosed(platform::Dispatch& document) {
-    auto parentWindow = ObjectMember(document, L"parentwindow");
+std::optional<bool> ReadOpenerClosed(const frmMain& form, platform::Dispatch& document) {
+    auto parentWindow = ObjectMember(form, document, L"parentwindow");
     if (!parentWindow)
         return std::nullopt;
-    auto opener = ObjectMember(*parentWindow, L"opener");
+    auto opener = ObjectMember(form, *parentWindow, L"opener");
     if (!opener)
         return std::nullopt;
-    auto parent = ObjectMember(*opener, L"Parent");
+    auto parent = ObjectMember(form, *opener, L"Parent");
     if (!parent)
         return std::nullopt;
     auto closed = parent->Get(L"closed");

@@ -6,24 +6,35 @@
 
 #include "platform/shell.h"
 
+namespace shutterling {
+class frmMain;
+}
+
+// The chains of reads below stop at the first link after which the program
+// is no longer loaded: a shut-down can run inside any of their reads.
 namespace shutterling::watcher {
 
 inline constexpr std::wstring_view kHtmlDocument = L"HTMLDocument";
 
+// The next window of a walk; null when the walk ends, its fetch fails, or the
+// program is no longer loaded (then no fetch is made).
+std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form,
+                                                    platform::WindowWalk& walk);
+
 // True when the window's document reports the class name "HTMLDocument";
 // empty when the document or its class name cannot be read.
-std::optional<bool> IsHtmlWindow(platform::BrowserWindow& window);
+std::optional<bool> IsHtmlWindow(const frmMain& form, platform::BrowserWindow& window);
 
 // True when parentwindow.opener of the document holds an object (even an
 // empty reference); empty when parentwindow or opener cannot be read.
-std::optional<bool> IsScriptOpened(platform::Dispatch& document);
+std::optional<bool> IsScriptOpened(const frmMain& form, platform::Dispatch& document);
 
 // Marks the window as judged: its opener then reads as a string. False when
 // the assignment failed; callers ignore that.
-bool ClearOpener(platform::Dispatch& document);
+bool ClearOpener(const frmMain& form, platform::Dispatch& document);
 
 // parentwindow.opener.Parent.closed as a true/false; empty when any link of
 // the chain cannot be read, which is what happens once the opener page is gone.
-std::optional<bool> ReadOpenerClosed(platform::Dispatch& document);
+std::optional<bool> ReadOpenerClosed(const frmMain& form, platform::Dispatch& document);
 
 }  // namespace shutterling::watcher

@@ -1,5 +1,10 @@
 // The handler of the shell's WindowRegistered event: every script-opened HTML
 // window is judged; popups are closed, listed and counted, the rest marked.
+//
+// Every call to the shell is an outgoing COM call, and the apartment's modal
+// loop dispatches the shell's next event (or a tray command, or the whole
+// shut-down) while it waits. So after each such call the handler reads only
+// through references it holds itself and stops once the program has unloaded.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -8,9 +13,39 @@
 #include "watcher/browser_window.h"
 
 namespace shutterling {
-namespace {
 
-using platform::WindowWalk;
+// One run of the handler. Passes that run one inside another share the list of
+// windows they have judged, so however they nest one popup is one block, and a
+// window one pass let through is not closed by another.
+class RunningPass {
+  public:
+    explicit RunningPass(frmMain& form) : form_(form) { ++form_.runningPasses_; }
+    ~RunningPass() {
+        form_.objBrowser = nullptr;
+        if (--form_.runningPasses_ == 0)
+            form_.judgedByRunningPasses_.clear();
+    }
+    RunningPass(const RunningPass&) = delete;
+    RunningPass& operator=(const RunningPass&) = delete;
+
+    // Compared by COM identity; the list holds its windows, so an identity
+    // cannot be reused by another window while it is compared.
+    bool Judged(const platform::BrowserWindow& window) const {
+        const auto& judged = form_.judgedByRunningPasses_;
+        return std::any_of(judged.begin(), judged.end(), [&](const auto& other) {
+            return other->Identity() == window.Identity();
+        });
+    }
+    // Noted before the first call of the block or the mark, which can let another pass in.
+    void Claim(std::shared_ptr<platform::BrowserWindow> window) {
+        form_.judgedByRunningPasses_.push_back(std::move(window));
+    }
+
+  private:
+    frmMain& form_;
+};
+
+namespace {
 
 constexpr std::uint32_t kBeepFrequency = 800;
 constexpr std::uint32_t kBeepDuration = 25;
@@ -20,36 +55,9 @@ bool HasNonBlank(const std::wstring& text) {
     return text.find_first_not_of(L' ') != std::wstring::npos;
 }
 
-bool Contains(const std::vector<std::uintptr_t>& ids, std::uintptr_t id) {
-    return std::find(ids.begin(), ids.end(), id) != ids.end();
-}
-
-}  // namespace
-
-// While a pass waits in DoEvents, windows that nested passes block are noted
-// here, so the resumed pass does not close and count the same popup again.
-class BlockLedger {
-  public:
-    BlockLedger(frmMain& form, std::vector<std::uintptr_t>& blocked) : form_(form) {
-        form_.pausedPasses_.push_back(&blocked);
-    }
-    ~BlockLedger() { form_.pausedPasses_.pop_back(); }
-    BlockLedger(const BlockLedger&) = delete;
-    BlockLedger& operator=(const BlockLedger&) = delete;
-
-    static void NoteBlocked(frmMain& form, std::uintptr_t id) {
-        for (auto* pass : form.pausedPasses_)
-            pass->push_back(id);
-    }
-
-  private:
-    frmMain& form_;
-};
-
-namespace {
-
 // Beep, list, close request, count: each step's failure is ignored and the
-// next one still runs.
+// next one still runs. A shut-down inside a read ends the block there: the
+// controls are gone and the count has been saved.
 void Block(frmMain& form, platform::BrowserWindow& window) {
     auto& platform = form.platform;
 
@@ -59,128 +67,164 @@ void Block(frmMain& form, platform::BrowserWindow& window) {
         platform.system.Beep(kBeepFrequency, kBeepDuration);
 
     auto title = window.LocationName();
+    if (!form.IsLoaded())
+        return;
     if (!title || HasNonBlank(*title)) {
-        if (auto listed = window.LocationName())
+        auto listed = window.LocationName();
+        if (!form.IsLoaded())
+            return;
+        if (listed)
             form.lstPopups.AddItem(*listed);
     } else {
         form.lstPopups.AddItem(std::wstring(kNoTitle));
     }
 
-    if (auto hwnd = window.Hwnd())
+    auto hwnd = window.Hwnd();
+    if (!form.IsLoaded())
+        return;
+    if (hwnd)
         platform.system.PostMessageA(*hwnd, platform::kWmClose, 0, 0);
 
     form.dblBlockedCount += 1;
     form.ShowBlockedCount();
-    BlockLedger::NoteBlocked(form, window.Identity());
 }
 
-// Step 9: true when the window looks like a popup.
-bool Decide(frmMain& form, platform::BrowserWindow& window, platform::Dispatch& document) {
+// Step 9: true when the window looks like a popup; empty when the program
+// unloaded during one of its reads.
+std::optional<bool> Decide(frmMain& form, platform::BrowserWindow& window,
+                           platform::Dispatch& document) {
     // An unreadable FullScreen lets the tests run even while blocking is off;
     // the second look at blnEnabled after the pause still lets the window through.
     auto fullScreen = window.FullScreen();
+    if (!form.IsLoaded())
+        return std::nullopt;
     if (fullScreen && (*fullScreen || !form.blnEnabled))
         return false;
 
     auto title = window.LocationName();
+    if (!form.IsLoaded())
+        return std::nullopt;
     std::optional<bool> safe = title ? form.IsInSafeList(*title) : std::nullopt;
     if (safe.value_or(false))
         return false;
 
     auto menuBar = window.MenuBar();
+    if (!form.IsLoaded())
+        return std::nullopt;
     if (!menuBar || !*menuBar)
         return true;
 
     bool decision = false;
     auto height = window.Height();
+    if (!form.IsLoaded())
+        return std::nullopt;
     auto width = window.Width();
+    if (!form.IsLoaded())
+        return std::nullopt;
     if (height && width) {
-        if (auto plain = form.HasPlainWindowOfSize(*height, *width))
+        auto plain = form.HasPlainWindowOfSize(*height, *width);
+        if (!form.IsLoaded())
+            return std::nullopt;
+        if (plain)
             decision = !*plain;
     }
     // A window sized like an ordinary one is still a popup once its opener is gone.
-    if (!decision && !watcher::ReadOpenerClosed(document))
-        decision = true;
+    if (!decision) {
+        auto closed = watcher::ReadOpenerClosed(form, document);
+        if (!form.IsLoaded())
+            return std::nullopt;
+        decision = !closed;
+    }
     return decision;
 }
 
 // Step 2: HTML windows in the collection, counted up to the list limit.
-// Empty when the walk cannot be started.
+// Empty when the walk cannot be started or the program unloaded meanwhile.
 std::optional<std::int16_t> CountHtmlWindows(frmMain& form) {
     auto walk = form.SWs ? form.SWs->Walk() : nullptr;
-    if (!walk)
+    if (!walk || !form.IsLoaded())
         return std::nullopt;
     std::int16_t count = 0;
-    for (auto step = walk->Next(); step.status == WindowWalk::Step::Status::Window;
-         step = walk->Next()) {
-        form.objBrowser = step.window;
+    while (auto window = watcher::NextWindow(form, *walk)) {
+        form.objBrowser = window;
         // A document that cannot be read counts as an HTML one.
-        if (watcher::IsHtmlWindow(*form.objBrowser).value_or(true) && count < platform::kListMax)
+        auto html = watcher::IsHtmlWindow(form, *window);
+        if (!form.IsLoaded())
+            return std::nullopt;
+        if (html.value_or(true) && count < platform::kListMax)
             ++count;
     }
-    return count;
+    return form.IsLoaded() ? std::optional<std::int16_t>(count) : std::nullopt;
 }
 
 }  // namespace
 
 void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
-    struct ReleaseLoopVariable {
-        frmMain& form;
-        ~ReleaseLoopVariable() { form.objBrowser = nullptr; }
-    } releaseOnExit{*this};
+    // An event the apartment still delivers during the shut-down finds nothing to judge.
+    if (!loaded_)
+        return;
+    RunningPass pass(*this);
 
     auto htmlWindows = CountHtmlWindows(*this);
     if (!htmlWindows || *htmlWindows == 1)
         return;
 
     auto walk = SWs ? SWs->Walk() : nullptr;
-    if (!walk)
+    if (!walk || !loaded_)
         return;
-    // Windows that nested passes blocked while this one waited in DoEvents:
-    // one popup is one block, so this pass leaves them alone.
-    std::vector<std::uintptr_t> blockedMeanwhile;
-    for (auto step = walk->Next(); step.status == WindowWalk::Step::Status::Window;
-         step = walk->Next()) {
-        objBrowser = step.window;
-        // From here on everything is read through this reference: nested passes move objBrowser.
-        auto window = objBrowser;
-        if (Contains(blockedMeanwhile, window->Identity()))
-            continue;
-        if (watcher::IsHtmlWindow(*window) == false)
+    // Everything is read through this pass's own references: nested passes move objBrowser.
+    while (auto window = watcher::NextWindow(*this, *walk)) {
+        objBrowser = window;
+        // A window that a pass running now has judged is not judged again.
+        if (pass.Judged(*window))
             continue;
 
-        // Without a document there is nothing to judge by or to mark; the
-        // window stays unjudged and gets another chance at the next event.
+        // The document is read once: its type decides and it is the one judged.
+        // Without it there is nothing to judge by or to mark; the window stays
+        // unjudged and gets another chance at the next event.
         auto documentRead = window->Document();
+        if (!loaded_)
+            return;
         if (!documentRead || !*documentRead)
             continue;
         auto document = *documentRead;
+        auto className = document->ClassName();
+        if (!loaded_)
+            return;
+        // A type name that cannot be read counts as an HTML document's.
+        if (className && *className != watcher::kHtmlDocument)
+            continue;
 
         // An opener that cannot be read is treated as script-opened.
-        if (watcher::IsScriptOpened(*document) == false)
+        auto opened = watcher::IsScriptOpened(*this, *document);
+        if (!loaded_)
+            return;
+        if (opened == false)
             continue;
 
         if (platform.system.GetKeyState(platform::kVkControl) & kCtrlDown) {
-            watcher::ClearOpener(*document);
+            pass.Claim(window);
+            watcher::ClearOpener(*this, *document);
             return;
         }
 
-        bool decision = Decide(*this, *window, *document);
+        auto decision = Decide(*this, *window, *document);
+        if (!decision)
+            return;
 
-        {
-            BlockLedger ledger(*this, blockedMeanwhile);
-            platform.app.DoEvents();
-        }
+        platform.app.DoEvents();
         // A shut-down ran inside the pause: the collection and the controls are gone.
         if (!loaded_)
             return;
 
-        if (Contains(blockedMeanwhile, window->Identity()))
+        // A pass that ran meanwhile may have judged it already.
+        if (pass.Judged(*window))
             continue;
-        if (decision && blnEnabled) {
+        pass.Claim(window);
+        if (*decision && blnEnabled) {
             Block(*this, *window);
         } else {
-            watcher::ClearOpener(*document);
+            watcher::ClearOpener(*this, *document);
         }
     }
 }

@@ -9,15 +9,21 @@ void frmMain::MarkExistingWindows() {
     auto walk = SWs ? SWs->Walk() : nullptr;
     if (!walk)
         return;
-    for (auto step = walk->Next(); step.status == platform::WindowWalk::Step::Status::Window;
-         step = walk->Next()) {
-        objBrowser = step.window;
-        // A document whose type cannot be read is marked all the same.
-        if (watcher::IsHtmlWindow(*objBrowser) == false)
+    // Popups registering now are judged inside these reads, and that handler
+    // releases objBrowser: read through a reference of our own.
+    while (auto window = watcher::NextWindow(*this, *walk)) {
+        objBrowser = window;
+        auto document = window->Document();
+        if (!loaded_)
+            return;
+        if (!document || !*document)
             continue;
-        auto document = objBrowser->Document();
-        if (document && *document)
-            watcher::ClearOpener(**document);
+        // A document whose type cannot be read is marked all the same.
+        auto className = (*document)->ClassName();
+        if (!loaded_)
+            return;
+        if (!className || *className == watcher::kHtmlDocument)
+            watcher::ClearOpener(*this, **document);
     }
     objBrowser = nullptr;
 }

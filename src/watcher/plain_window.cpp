@@ -8,36 +8,39 @@
 namespace shutterling {
 
 std::optional<bool> frmMain::HasPlainWindowOfSize(std::int32_t height, std::int32_t width) {
-    // Unlike the judgment, this fails as a whole on the first read that fails.
+    // Unlike the judgment, this fails as a whole on the first read that fails;
+    // a shut-down inside one of its reads fails it too.
     auto walk = SWs ? SWs->Walk() : nullptr;
-    if (!walk)
+    if (!walk || !loaded_)
         return std::nullopt;
     for (;;) {
+        if (!loaded_)
+            return std::nullopt;
         auto step = walk->Next();
+        if (!loaded_ || step.status == platform::WindowWalk::Step::Status::Failed)
+            return std::nullopt;
         if (step.status == platform::WindowWalk::Step::Status::End)
             return false;
-        if (step.status == platform::WindowWalk::Step::Status::Failed)
-            return std::nullopt;
-        auto& window = *step.window;
+        auto window = step.window;
 
-        auto document = window.Document();
-        if (!document)
+        auto document = window->Document();
+        if (!document || !loaded_)
             return std::nullopt;
         if (!*document)
             continue;  // no document, so not an HTML window
         auto className = (*document)->ClassName();
-        if (!className)
+        if (!className || !loaded_)
             return std::nullopt;
         if (*className != watcher::kHtmlDocument)
             continue;
-        auto opened = watcher::IsScriptOpened(**document);
-        if (!opened)
+        auto opened = watcher::IsScriptOpened(*this, **document);
+        if (!opened || !loaded_)
             return std::nullopt;
         if (*opened)
             continue;  // the candidate itself is skipped here too
 
-        auto hwnd = window.Hwnd();
-        if (!hwnd)
+        auto hwnd = window->Hwnd();
+        if (!hwnd || !loaded_)
             return std::nullopt;
         auto rect = platform.system.GetWindowPlacement(*hwnd);
         if (!rect)

@@ -16,7 +16,19 @@
 : "${E2E_CLIENT:=}"
 : "${E2E_APP:=}"
 
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# E2E_ARCH=win64 runs the 64-bit build in a 64-bit prefix: on kernels that
+# cannot run 32-bit binaries Wine cannot start a 32-bit Windows program at all.
+: "${E2E_ARCH:=win32}"
+export WINEARCH=$E2E_ARCH WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ "$E2E_ARCH" = win64 ]; then
+    # Debian's wine wrapper takes the 32-bit loader whenever it is installed.
+    E2E_SHIMS="$E2E_ROOT/wine64-shims"
+    mkdir -p "$E2E_SHIMS"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$E2E_SHIMS/wine"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 wineboot "$@"\n' >"$E2E_SHIMS/wineboot"
+    chmod +x "$E2E_SHIMS/wine" "$E2E_SHIMS/wineboot"
+    export PATH="$E2E_SHIMS:$PATH" WINELOADER=/usr/lib/wine/wine64
+fi
 E2E_TEMPLATE="$E2E_ROOT/prefix-template"
 E2E_SIM_CLSID='{6C1D3A52-9B0E-4F7A-8E31-2D5B7C9A4E10}'
 E2E_SHELLWINDOWS_CLSID='{9BA05972-F6A8-11CF-A442-00A0C90A8F39}'
@@ -30,7 +42,7 @@ die() {
 # A Windows path for a Unix one, without starting Wine.
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | sed 's|/|\\|g')"; }
 
-# Builds the template prefix once per build tree: a 32-bit prefix, unmanaged
+# Builds the template prefix once per build tree: a prefix of E2E_ARCH, unmanaged
 # windows (without a window manager, Wine takes 2 s to destroy a captioned
 # window otherwise), no crash dialog, and ShellWindows treated as our simulator.
 e2e_template() {

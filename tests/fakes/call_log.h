@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,19 @@ class CallLog {
     void Add(std::string entry) {
         if (enabled)
             entries_.push_back(std::move(entry));
+        if (nest_ && --callsBeforeNest_ < 0) {
+            // The apartment's modal loop runs another handler while this call waits.
+            auto nested = std::move(nest_);
+            nest_ = nullptr;
+            nested();
+        }
+    }
+    // Runs action inside the call that logs the entry after `calls` more
+    // entries (0: the next one), the way an event of the shell arrives inside
+    // any outgoing COM call. Logging must stay enabled to count.
+    void NestInside(int calls, std::function<void()> action) {
+        callsBeforeNest_ = calls;
+        nest_ = std::move(action);
     }
     const std::vector<std::string>& Entries() const { return entries_; }
     void Clear() { entries_.clear(); }
@@ -31,6 +45,8 @@ class CallLog {
 
   private:
     std::vector<std::string> entries_;
+    std::function<void()> nest_;
+    int callsBeforeNest_ = 0;
 };
 
 // Narrow text for log lines; tests only use ASCII titles in logs.

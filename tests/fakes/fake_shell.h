@@ -217,6 +217,7 @@ class FakeWalk : public platform::WindowWalk {
   public:
     explicit FakeWalk(FakeShell& shell) : shell_(shell) {}
     Step Next() override {
+        shell_.log.Add("Next");
         if (static_cast<int>(cursor_) == shell_.failFetchAt) {
             shell_.log.Add("Next failed");
             return {Step::Status::Failed, nullptr};

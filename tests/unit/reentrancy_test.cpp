@@ -95,5 +95,173 @@ TEST_F(Reentrancy, NestedPassMovesTheLoopVariableButNotTheWindowBeingJudged) {
     EXPECT_EQ(p.form.objBrowser, nullptr) << "released when the handler ends";
 }
 
+// On the real platform every call to the shell is an outgoing COM call, and the
+// apartment runs the shell's next event (or the shut-down) inside it. So each
+// case below is run once for every call the start-up or the handler makes,
+// with the nested work arriving inside exactly that call.
+namespace nesting {
+
+bool IsShellCall(const std::string& entry) {
+    for (const char* prefix :
+         {"Walk", "Next", "Document ", "ClassName ", "Get ", "Put ", "FullScreen ", "MenuBar ",
+          "LocationName ", "Width ", "Height ", "HWND "}) {
+        if (entry.rfind(prefix, 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+enum class Moment { StartUp, Running };
+enum class Nested { Burst, Exit };
+
+struct Case {
+    const char* name;
+    Moment moment;
+    Nested nested;
+    std::vector<std::string> reads;  // calls the scene must reach, to prove it got that far
+};
+
+// home (plain), and popups of every kind the judgment reads differently:
+// "pop" has no menu bar, "sized" has a plain window's size and a gone opener,
+// "kept" has a plain window's size and a live opener (let through).
+class Scene {
+  public:
+    explicit Scene(Moment moment) : moment_(moment) {
+        auto home = p.shell.Open("home", L"Home page", Opener::EmptyString);
+        home->width = 1024;
+        home->height = 768;
+        p.system.placements[*home->hwnd] = platform::Rect{10, 20, 1034, 788};
+        if (moment == Moment::Running)
+            p.form.Form_Load();
+        Popup("pop");
+        auto sized = Popup("sized");
+        sized->menuBar = true;
+        sized->width = 1024;
+        sized->height = 768;
+        sized->SetOpenerClosed(std::nullopt);
+        auto kept = Popup("kept");
+        kept->menuBar = true;
+        kept->width = 1024;
+        kept->height = 768;
+        p.log.Clear();
+    }
+
+    std::shared_ptr<FakeBrowserWindow> Popup(const std::string& name) {
+        auto w = p.shell.Open(name, L"Ad " + std::wstring(name.begin(), name.end()), Opener::Page);
+        w->menuBar = false;
+        w->width = 300;
+        w->height = 250;
+        return w;
+    }
+    void Run() {
+        if (moment_ == Moment::StartUp) {
+            p.form.Form_Load();
+        } else {
+            p.shell.Fire();
+        }
+    }
+    // Two popups register: the second one inside a call of the first one's handler.
+    void Arm(int calls, Nested nested) {
+        p.log.NestInside(calls, [this, nested] {
+            if (nested == Nested::Exit) {
+                p.window.Unload();
+                return;
+            }
+            Popup("late1");
+            p.log.NestInside(6, [this] {
+                Popup("late2");
+                p.shell.Fire();
+            });
+            p.shell.Fire();
+        });
+    }
+    int Closes(const std::string& name) const {
+        auto w = p.shell.Find(name);
+        return w ? static_cast<int>(std::count(p.system.closeRequests.begin(),
+                                               p.system.closeRequests.end(), *w->hwnd))
+                 : 0;
+    }
+
+    FakePlatform p;
+
+  private:
+    Moment moment_;
+};
+
+const std::vector<std::string> kMarkingReads{"Walk", "Next", "Document kept", "ClassName kept",
+                                             "Put kept.parentwindow.opener="};
+const std::vector<std::string> kJudgmentReads{"FullScreen pop",
+                                              "LocationName pop",
+                                              "MenuBar pop",
+                                              "HWND pop",
+                                              "Height sized",
+                                              "Width sized",
+                                              "HWND home",
+                                              "Get sized.opener.Parent.closed",
+                                              "Put kept.parentwindow.opener="};
+
+class Nesting : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Nesting, InsideAnyShellCallNothingCrashesAndOnePopupIsOneBlock) {
+    const Case& c = GetParam();
+    std::vector<int> points;
+    {
+        Scene baseline(c.moment);
+        baseline.Run();
+        const auto& entries = baseline.p.log.Entries();
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (IsShellCall(entries[i]))
+                points.push_back(static_cast<int>(i));
+        }
+        for (const auto& read : c.reads)
+            EXPECT_GE(baseline.p.log.Find(read), 0) << read;
+    }
+
+    for (int at : points) {
+        auto scene = std::make_unique<Scene>(c.moment);
+        auto& p = scene->p;
+        scene->Arm(at, c.nested);
+        scene->Run();
+        SCOPED_TRACE("nested inside call " + std::to_string(at));
+
+        EXPECT_EQ(p.form.objBrowser, nullptr);
+        for (const auto& w : p.shell.windows)
+            EXPECT_LE(scene->Closes(w->name), 1) << w->name;
+        EXPECT_EQ(scene->Closes("home"), 0);
+        EXPECT_EQ(scene->Closes("kept"), 0);
+        if (c.nested == Nested::Burst) {
+            EXPECT_EQ(p.form.dblBlockedCount, static_cast<double>(p.system.closeRequests.size()));
+            EXPECT_EQ(p.lstPopups.items.size(), p.system.closeRequests.size());
+            EXPECT_EQ(scene->Closes("late1"), 1);
+            EXPECT_EQ(scene->Closes("late2"), 1);
+            if (c.moment == Moment::Running) {
+                EXPECT_EQ(scene->Closes("pop"), 1);
+                EXPECT_EQ(scene->Closes("sized"), 1);
+            }
+        } else {
+            ASSERT_TRUE(p.window.unloaded);
+            EXPECT_EQ(p.form.SWs, nullptr);
+            // What was saved counts every block that was complete before the exit.
+            EXPECT_EQ(p.settings.Stored(L"PopupCounter"),
+                      std::to_wstring(p.system.closeRequests.size()));
+            const auto& entries = p.log.Entries();
+            auto unsubscribed = p.log.Find("Unsubscribe");
+            ASSERT_GE(unsubscribed, 0);
+            for (auto i = static_cast<std::size_t>(unsubscribed) + 1; i < entries.size(); ++i)
+                ADD_FAILURE() << "after the exit: " << entries[i];
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reentrancy, Nesting,
+    ::testing::Values(Case{"BurstDuringStartUp", Moment::StartUp, Nested::Burst, kMarkingReads},
+                      Case{"BurstWhileRunning", Moment::Running, Nested::Burst, kJudgmentReads},
+                      Case{"ExitDuringStartUp", Moment::StartUp, Nested::Exit, kMarkingReads},
+                      Case{"ExitWhileRunning", Moment::Running, Nested::Exit, kJudgmentReads}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace nesting
+
 }  // namespace
 }  // namespace shutterling::fakes

@@ -181,6 +181,8 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
             return false;
         if (props.fire)
             shell.Fire(*w);
+        else if (props.fireInside > 0)
+            shell.FireInside(*w, props.fireInside);
     } else if (verb == L"set") {
         auto w = window();
         return w && shell.Update(*w, step.keys, error);
@@ -234,6 +236,13 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
         // Ends at once, like a crashed browser: no unadvise, no clean-up.
         Log::Get().Write("die");
         TerminateProcess(GetCurrentProcess(), 9);
+    } else if (verb == L"die-inside") {
+        auto calls = step.words.empty() ? std::nullopt : ParseInt(step.words[0]);
+        if (!calls || *calls <= 0) {
+            error = L"die-inside takes a number of calls";
+            return false;
+        }
+        shell.DieInside(*calls);
     } else if (verb == L"quit") {
         quit = true;
     } else {

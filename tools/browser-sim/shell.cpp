@@ -147,6 +147,7 @@ class NamedDispatch : public IDispatch {
 
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) noexcept override {
+        Shell::Get().OnClientCall();
         if (riid != IID_NULL)
             return DISP_E_UNKNOWNINTERFACE;
         if (count == 0)
@@ -165,6 +166,7 @@ class NamedDispatch : public IDispatch {
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT* argErr) noexcept override {
+        Shell::Get().OnClientCall();
         if (riid != IID_NULL)
             return DISP_E_UNKNOWNINTERFACE;
         if (!params)
@@ -538,6 +540,7 @@ class BrowserObj final : public TypeLibDispatch<IWebBrowser2, IID_IWebBrowser2> 
   private:
     template <class F>
     HRESULT Read(const char* member, const wchar_t* failKey, F&& fill) {
+        Shell::Get().OnClientCall();
         auto w = owner_.lock();
         // A closed browser's object is cut off from its clients, as the shell's are.
         if (!w || w->destroyed)
@@ -576,6 +579,7 @@ class EnumObj final : public IEnumVARIANT {
     }
     SIM_SELF_DELETING_REFCOUNT(refs_)
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) noexcept override {
+        Shell::Get().OnClientCall();
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
         ULONG n = 0;
@@ -712,6 +716,7 @@ class ShellWindowsObj final : public TypeLibDispatch<IShellWindows, IID_IShellWi
                                                            reinterpret_cast<void**>(out));
     }
     HRESULT STDMETHODCALLTYPE _NewEnum(IUnknown** out) noexcept override {
+        Shell::Get().OnClientCall();
         if (!out)
             return E_POINTER;
         *out = static_cast<IEnumVARIANT*>(new EnumObj(Shell::Get().Windows(), 0));
@@ -920,7 +925,16 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
         else
             ok = false;
     } else if (key == L"fire") {
-        ok = flag(p.fire);
+        // fire=inside:N raises the event inside the client's N-th call from now.
+        if (value.rfind(L"inside:", 0) == 0) {
+            auto calls = ParseInt(value.substr(7));
+            ok = calls && *calls > 0;
+            p.fire = false;
+            p.fireInside = ok ? *calls : 0;
+        } else {
+            ok = flag(p.fire);
+            p.fireInside = 0;
+        }
     } else {
         error = L"unknown setting: " + key;
         return false;
@@ -1129,6 +1143,42 @@ void Shell::Fire(BrowserWindow& w) {
             // The client went away without unadvising; stop calling it.
             Log::Get().Write("sink-dead", "sink=" + std::to_string(s.cookie));
             std::erase_if(sinks_, [&](const Sink& x) { return x.cookie == s.cookie; });
+        }
+    }
+}
+
+void Shell::FireInside(BrowserWindow& w, int calls) {
+    // The window joins the collection when it registers, inside that call.
+    Log::Get().Write("fire-inside", Utf8(w.name) + " calls=" + std::to_string(calls));
+    std::erase_if(windows_, [&](const auto& other) { return other.get() == &w; });
+    deferred_.push_back({w.weak_from_this(), calls});
+}
+
+void Shell::DieInside(int calls) {
+    deferred_.push_back({{}, calls, true});
+}
+
+void Shell::OnClientCall() {
+    if (deferred_.empty())
+        return;
+    // Taken off the list before they run: the client's nested handler calls back in.
+    std::vector<Deferred> due;
+    for (auto it = deferred_.begin(); it != deferred_.end();) {
+        if (--it->calls <= 0) {
+            due.push_back(*it);
+            it = deferred_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto& d : due) {
+        if (d.die) {
+            Log::Get().Write("die", "inside=call");
+            TerminateProcess(GetCurrentProcess(), 9);
+        }
+        if (auto w = d.window.lock(); w && !w->destroyed) {
+            windows_.push_back(w);
+            Fire(*w);
         }
     }
 }

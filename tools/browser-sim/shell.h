@@ -39,6 +39,7 @@ struct WindowProps {
     std::set<std::wstring> fails;  // members whose reads fail
     bool ignoreClose = false;      // WM_CLOSE is logged but the window stays
     bool fire = true;              // raise WindowRegistered when opened
+    int fireInside = 0;            // >0: raise it inside the Nth call of the client from then on
 };
 
 // Applies one key=value of an "open" or "set" line.
@@ -80,6 +81,14 @@ class Shell {
                 const std::vector<std::pair<std::wstring, std::wstring>>& keys,
                 std::wstring& error);
     void Fire(BrowserWindow& window);
+    // Adds the window to the collection and raises WindowRegistered from inside
+    // the client's call that comes `calls` calls from now, the way the real
+    // shell's events reach a client that is waiting on a call of its own.
+    void FireInside(BrowserWindow& window, int calls);
+    // Ends the process, like a crash, inside the client's call `calls` calls from now.
+    void DieInside(int calls);
+    // Every call a client makes on the simulator's objects passes here first.
+    void OnClientCall();
     void Close(BrowserWindow& window);
     std::shared_ptr<BrowserWindow> Find(const std::wstring& name) const;
     // The last window of that name, open or closed.
@@ -107,6 +116,12 @@ class Shell {
     std::vector<std::shared_ptr<BrowserWindow>> windows_;
     std::vector<std::shared_ptr<BrowserWindow>> openedWindows_;  // kept for wait-close
     std::vector<Sink> sinks_;
+    struct Deferred {
+        std::weak_ptr<BrowserWindow> window;
+        int calls;
+        bool die = false;
+    };
+    std::vector<Deferred> deferred_;
     ComPtr<IUnknown> collection_;
     LONG nextWindowCookie_ = 0;
     DWORD nextSinkCookie_ = 0;
