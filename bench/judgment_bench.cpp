@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
-#include "fakes/fake_store.h"
+#include "fakes/fake_platform.h"
 
 namespace {
 
@@ -122,9 +122,13 @@ void BM_JudgmentPass(benchmark::State& state) {
     fakes::FakeRegistry registry{log};
     fakes::FakeFileSystem files{log};
     fakes::FakeCodePage codePage;
+    fakes::FakeForms forms;
+    fakes::FakeAboutWindow about{log, forms};
+    fakes::FakeLauncher launcher{log};
     platform::Platform platform{
         shell, quiet,    quiet,    quiet, {quiet, quiet, quiet, quiet, quiet, quiet},
-        quiet, settings, registry, files, codePage};
+        quiet, settings, registry, files, codePage,
+        about, launcher};
     frmMain form(platform);
     form.Form_Load();
     const auto n = static_cast<std::size_t>(state.range(0));

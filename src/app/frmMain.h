@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "store/safe_list_carry.h"
+#include "ui/frmAbout.h"
 
 namespace shutterling {
 
@@ -77,7 +78,13 @@ class frmMain {
     void RemoveTrayIcon();
     void RemoveWindowHook();
 
+    // --- tray menu commands
+    void mnuAbout_Click();  // ui/about_command.cpp
+
     platform::Platform& platform;
+    // The About window's object; its window is loaded on demand and outlives
+    // the main window's unload.
+    frmAbout aboutForm{platform};
 
   private:
     friend class RunningPass;

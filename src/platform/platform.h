@@ -2,6 +2,7 @@
 // or by a test (fakes).
 #pragma once
 
+#include "platform/about.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/settings.h"
@@ -32,6 +33,8 @@ struct Platform {
     Registry& registry;
     FileSystem& files;
     CodePage& codePage;
+    AboutWindow& about;
+    ShellLauncher& launcher;
 };
 
 }  // namespace shutterling::platform

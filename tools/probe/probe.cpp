@@ -15,13 +15,22 @@
 //   probe dismiss              press OK on the program's message box
 //   probe close                post WM_CLOSE to the main window
 //   probe show                 show the (hidden) main window
+//   probe hide                 hide it
+//   probe move X Y             move it to X Y on the screen
 //   probe post MSG [WP [LP]]   post a message (number or registered name) to it
 //   probe broadcast NAME       post a registered message to every top-level window
 //   probe wait-gone [MS]       wait until the main window and its process are gone
 //   probe hold-ctrl MS         hold the Ctrl key down for MS milliseconds (SendInput)
 //   probe key-state            "down" or "up": Ctrl as GetKeyState sees it here
+//   probe tray-icons           how many icons Wine's tray window holds
+//   probe record FILE ARG      append ARG as a line to FILE (a test's URL handler)
+//   probe about COMMAND ...    the commands above that read or poke a window,
+//                              aimed at the About window instead, and:
+//   probe about count          how many About windows exist
+//   probe about shape          caption, caption buttons, owner, focus, place, size
+//   probe about where CONTROL  "X Y": the control's centre on the screen
 //
-// CONTROL is an id or a name such as lstPopups or lblCounter.
+// CONTROL is an id or a name such as lstPopups, lblCounter or lblURL.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -54,6 +63,10 @@ HWND MainWindow() {
     return FindWindowW(SHUTTERLING_MAIN_CLASS, nullptr);
 }
 
+HWND AboutWindow() {
+    return FindWindowW(SHUTTERLING_ABOUT_CLASS, nullptr);
+}
+
 int ControlId(const std::wstring& name) {
     static const struct {
         const wchar_t* name;
@@ -71,6 +84,13 @@ int ControlId(const std::wstring& name) {
         {L"fraSafe", IDC_FRASAFE},
         {L"lblInfoContinue", IDC_LBLINFOCONTINUE},
         {L"lblCaption", IDC_LBLCAPTION},
+        {L"cmdOK", IDC_CMDOK},
+        {L"lblTitle", IDC_LBLTITLE},
+        {L"lblURL", IDC_LBLURL},
+        {L"Label2", IDC_LABEL2},
+        {L"lblContact", IDC_LBLCONTACT},
+        {L"Label1", IDC_LABEL1},
+        {L"Label4", IDC_LABEL4},
     };
     for (auto& e : ids) {
         if (_wcsicmp(e.name, name.c_str()) == 0)
@@ -188,10 +208,85 @@ int HoldCtrl(DWORD ms) {
     return 0;
 }
 
-int Run(const std::vector<std::wstring>& args) {
+const wchar_t* NameOf(int id) {
+    static const wchar_t* const names[] = {L"cmdOK",      L"lblTitle", L"lblURL", L"Label2",
+                                           L"lblContact", L"Label1",   L"Label4"};
+    return id >= IDC_CMDOK && id <= IDC_LABEL4 ? names[id - IDC_CMDOK] : L"other";
+}
+
+// One line: caption, caption buttons and border, taskbar and owner, focus,
+// whether it sits at the centre of the screen, and its client size in pixels.
+int AboutShape(HWND about) {
+    const LONG style = GetWindowLongW(about, GWL_STYLE);
+    const LONG ex = GetWindowLongW(about, GWL_EXSTYLE);
+    const HWND owner = GetWindow(about, GW_OWNER);
+    const wchar_t* ownerText = !owner                   ? L"none"
+                               : owner == MainWindow()  ? L"main"
+                               : IsWindowVisible(owner) ? L"visible"
+                                                        : L"hidden";
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof(gui);
+    const DWORD thread = GetWindowThreadProcessId(about, nullptr);
+    const wchar_t* focus = L"none";
+    if (GetGUIThreadInfo(thread, &gui) && gui.hwndFocus)
+        focus = gui.hwndFocus == about ? L"window" : NameOf(GetDlgCtrlID(gui.hwndFocus));
+    RECT r{}, client{};
+    GetWindowRect(about, &r);
+    GetClientRect(about, &client);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromWindow(about, MONITOR_DEFAULTTOPRIMARY), &mi);
+    const bool centred = std::abs((r.left + r.right) - (mi.rcWork.left + mi.rcWork.right)) <= 2 &&
+                         std::abs((r.top + r.bottom) - (mi.rcWork.top + mi.rcWork.bottom)) <= 2;
+    wchar_t caption[64] = {};
+    GetWindowTextW(about, caption, 64);
+    auto yes = [](bool b) { return b ? L"yes" : L"no"; };
+    Print(std::wstring(L"caption=") + caption + L" close=" + yes(style & WS_SYSMENU) +
+          L" minimize=" + yes(style & WS_MINIMIZEBOX) + L" maximize=" +
+          yes(style & WS_MAXIMIZEBOX) + L" sizable=" + yes(style & WS_THICKFRAME) + L" appwindow=" +
+          yes(ex & WS_EX_APPWINDOW) + L" owner=" + ownerText + L" visible=" +
+          yes(IsWindowVisible(about)) + L" focus=" + focus + L" centred=" + yes(centred) +
+          L" client=" + std::to_wstring(client.right) + L"x" + std::to_wstring(client.bottom));
+    return 0;
+}
+
+int TrayIcons() {
+    int n = 0;
+    for (HWND tray = nullptr;
+         (tray = FindWindowExW(nullptr, tray, L"__winex11_standalone_tray", nullptr));) {
+        for (HWND icon = nullptr; (icon = FindWindowExW(tray, icon, nullptr, nullptr));)
+            ++n;
+    }
+    Print(std::to_wstring(n));
+    return 0;
+}
+
+int Record(const std::wstring& file, const std::wstring& line) {
+    FILE* out = _wfopen(file.c_str(), L"ab");
+    if (!out)
+        return Fail(L"cannot open the record file");
+    std::wstring text = line + L"\n";
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr,
+                                nullptr);
+    std::string bytes(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(), n, nullptr,
+                        nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+    return 0;
+}
+
+int Run(std::vector<std::wstring> args) {
     if (args.empty())
         return 2;
-    const std::wstring& cmd = args[0];
+    // "about ...": the same commands, aimed at the About window.
+    const bool about = args[0] == L"about";
+    if (about) {
+        args.erase(args.begin());
+        if (args.empty())
+            return 2;
+    }
+    const std::wstring cmd = args[0];
     auto arg = [&](size_t i, const wchar_t* fallback) {
         return i < args.size() ? args[i] : std::wstring(fallback);
     };
@@ -199,6 +294,13 @@ int Run(const std::vector<std::wstring>& args) {
         return DWORD(std::wcstoul(arg(i, fallback).c_str(), nullptr, 10));
     };
 
+    if (cmd == L"tray-icons")
+        return TrayIcons();
+    if (cmd == L"record") {
+        if (args.size() < 3)
+            return 2;
+        return Record(args[1], args[2]);
+    }
     if (cmd == L"hold-ctrl")
         return HoldCtrl(ms(1, L"1000"));
     if (cmd == L"key-state") {
@@ -224,7 +326,15 @@ int Run(const std::vector<std::wstring>& args) {
         return 0;
     }
 
-    HWND main = MainWindow();
+    if (about && cmd == L"count") {
+        int n = 0;
+        for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, SHUTTERLING_ABOUT_CLASS, nullptr));)
+            ++n;
+        Print(std::to_wstring(n));
+        return 0;
+    }
+
+    HWND main = about ? AboutWindow() : MainWindow();
     if (cmd == L"wait-gone") {
         DWORD pid = 0;
         if (main)
@@ -242,7 +352,9 @@ int Run(const std::vector<std::wstring>& args) {
         return gone ? 0 : Fail(L"still running");
     }
     if (!main)
-        return Fail(L"no main window");
+        return Fail(about ? L"no About window" : L"no main window");
+    if (about && cmd == L"shape")
+        return AboutShape(main);
 
     if (cmd == L"find") {
         wchar_t buf[32];
@@ -261,6 +373,18 @@ int Run(const std::vector<std::wstring>& args) {
         // From outside, as a tray command would: the window is only hidden.
         ShowWindow(main, SW_SHOWNORMAL);
         return 0;
+    }
+    if (cmd == L"hide") {
+        ShowWindow(main, SW_HIDE);
+        return 0;
+    }
+    if (cmd == L"move") {
+        if (args.size() < 3)
+            return 2;
+        return SetWindowPos(main, nullptr, int(Number(args[1])), int(Number(args[2])), 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+                   ? 0
+                   : Fail(L"move failed");
     }
     if (cmd == L"msgbox" || cmd == L"dismiss") {
         // A message box of the program: a dialog-class window of its process.
@@ -310,6 +434,13 @@ int Run(const std::vector<std::wstring>& args) {
             text.resize(got > 0 ? size_t(got) : 0);
             Print(text);
         }
+        return 0;
+    }
+    if (cmd == L"where") {
+        RECT r{};
+        GetWindowRect(control, &r);
+        Print(std::to_wstring((r.left + r.right) / 2) + L" " +
+              std::to_wstring((r.top + r.bottom) / 2));
         return 0;
     }
     if (cmd == L"text") {

@@ -1,5 +1,7 @@
 #include "platform/win32/controls.h"
 
+#include "platform/win32/form.h"
+
 namespace shutterling::win32 {
 
 std::optional<std::int16_t> ListBoxControl::ListCount() {
@@ -90,6 +92,17 @@ bool LabelControl::SetCaption(const std::wstring& caption) {
     if (!label)
         return false;
     return SendMessageW(label, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption.c_str())) != FALSE;
+}
+
+bool LinkLabelControl::SetMouseIcon(std::uintptr_t picture) {
+    const HWND label = control_.get();
+    if (!label)
+        return false;
+    if (!picture) {
+        RemovePropW(label, kMouseIconProperty);
+        return true;
+    }
+    return SetPropW(label, kMouseIconProperty, reinterpret_cast<HANDLE>(picture)) != FALSE;
 }
 
 }  // namespace shutterling::win32

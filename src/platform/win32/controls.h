@@ -1,9 +1,10 @@
-// List boxes, check boxes and labels of a window, reached by control ID so
+// List boxes, check boxes, labels and links of a window, reached by control ID so
 // that a destroyed window reads as a failure rather than a stale handle.
 #pragma once
 
 #include <windows.h>
 
+#include "platform/about.h"
 #include "platform/toolkit.h"
 
 namespace shutterling::win32 {
@@ -50,6 +51,20 @@ class LabelControl final : public platform::Label {
     bool SetCaption(const std::wstring& caption) override;
 
   private:
+    ControlRef control_;
+};
+
+// A label that reports clicks and shows its own mouse pointer, kept as a
+// window property that the parent's WM_SETCURSOR reads.
+class LinkLabelControl final : public platform::LinkLabel {
+  public:
+    LinkLabelControl(const HWND& parent, int id) : label_(parent, id), control_(parent, id) {}
+    std::optional<std::wstring> Caption() override { return label_.Caption(); }
+    bool SetCaption(const std::wstring& caption) override { return label_.SetCaption(caption); }
+    bool SetMouseIcon(std::uintptr_t picture) override;
+
+  private:
+    LabelControl label_;
     ControlRef control_;
 };
 

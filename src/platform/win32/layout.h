@@ -1,14 +1,17 @@
-// The main window's controls as data: kind, container, caption and twip
+// The windows' controls as data: kind, container, caption and twip
 // rectangle, in tab order (the creation order decides the focus order).
 #pragma once
 
 #include <array>
+#include <span>
 
 #include "ui/control_ids.h"
+#include "ui/maker.h"
 
 namespace shutterling::win32 {
 
-enum class ControlKind { Frame, ListBox, CheckBox, Label, Button };
+// Link: a label that reports clicks, drawn blue and underlined.
+enum class ControlKind { Frame, ListBox, CheckBox, Label, Button, Link };
 
 struct ControlLayout {
     int id;
@@ -44,6 +47,48 @@ inline constexpr std::array<ControlLayout, 12> kMainLayout{{
      L"Hold down the Ctrl key to disable Shutterling and release the key to resume it. ", 150, 615,
      5835, 285},
 }};
+
+inline constexpr int kAboutClientWidth = 4065;  // twips
+inline constexpr int kAboutClientHeight = 2715;
+
+inline constexpr std::array<ControlLayout, 7> kAboutLayout{{
+    {IDC_CMDOK, ControlKind::Button, 0, L"OK", 2625, 2220, 1260, 345},
+    {IDC_LBLTITLE, ControlKind::Label, 0, L"Shutterling version 1.0.0", 210, 255, 2160, 240},
+    {IDC_LBLURL, ControlKind::Link, 0, L"", 660, 645, 3225, 240},
+    {IDC_LABEL2, ControlKind::Label, 0, maker::kCreditLine, 210, 1095, 3660, 240},
+    {IDC_LBLCONTACT, ControlKind::Link, 0, L"", 945, 1500, 2400, 240},
+    {IDC_LABEL1, ControlKind::Label, 0, L"URL :", 195, 660, 435, 270},
+    {IDC_LABEL4, ControlKind::Label, 0, L"Contact :", 210, 1500, 720, 240},
+}};
+
+// A straight line drawn on the window: grey level, width in pixels at 96 dpi,
+// end points in twips.
+struct LineLayout {
+    int grey;
+    int width;
+    int x1, y1, x2, y2;
+};
+
+// The etched separator: a grey line with a white one just below it.
+inline constexpr std::array<LineLayout, 2> kAboutLines{{
+    {128, 1, 60, 2025, 3900, 2025},
+    {255, 2, 90, 2055, 3855, 2040},
+}};
+
+// One window's layout: client size, controls, lines, and which buttons Enter
+// and Esc press (0: none).
+struct FormLayout {
+    int clientWidth, clientHeight;  // twips
+    std::span<const ControlLayout> controls;
+    std::span<const LineLayout> lines;
+    int defaultButton;
+    int cancelButton;
+};
+
+inline constexpr FormLayout kMainForm{
+    kMainClientWidth, kMainClientHeight, kMainLayout, {}, IDC_CMDDONE, 0};
+inline constexpr FormLayout kAboutForm{kAboutClientWidth, kAboutClientHeight, kAboutLayout,
+                                       kAboutLines,       IDC_CMDOK,          IDC_CMDOK};
 
 // Twips to whole pixels at the given dots per inch, rounded to nearest.
 constexpr int TwipsToPixels(int twips, int dpi) {

@@ -9,6 +9,7 @@
 
 #include "app/frmMain.h"
 #include "platform/platform.h"
+#include "platform/win32/about_window.h"
 #include "platform/win32/application.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/persistence.h"
@@ -45,6 +46,7 @@ class FormEventsOf final : public shutterling::win32::FormEvents {
     void DoneClick() override { form_.cmdDone_Click(); }
     void PopupsDblClick() override { form_.lstPopups_DblClick(); }
     void SafeDblClick() override { form_.lstSafe_DblClick(); }
+    void AboutClick() override { form_.mnuAbout_Click(); }
 
   private:
     shutterling::frmMain& form_;
@@ -79,6 +81,10 @@ int Run(HINSTANCE instance) {
     win32::RegistryImpl registry;
     win32::FileSystemImpl files;
     win32::CodePageImpl codePage;
+    win32::ShellLauncherImpl launcher;
+    // Before the main window: About may outlive its unload, and the loop ends
+    // only when both are gone.
+    win32::AboutWindow about(instance);
     win32::MainWindow window(instance);
     if (!window.Create())
         return 1;
@@ -95,6 +101,8 @@ int Run(HINSTANCE instance) {
         registry,
         files,
         codePage,
+        about,
+        launcher,
     };
     int exitCode = 0;
     {

@@ -6,7 +6,7 @@
 
 #include "platform/toolkit.h"
 #include "platform/win32/controls.h"
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/form.h"
 #include "ui/control_ids.h"
 
 namespace shutterling::win32 {
@@ -23,14 +23,9 @@ class FormEvents {
     virtual void DoneClick() = 0;
     virtual void PopupsDblClick() = 0;
     virtual void SafeDblClick() = 0;
+    // The tray menu's commands, sent as WM_COMMAND with their menu ids.
+    virtual void AboutClick() = 0;
 };
-
-struct FontTraits {
-    using Handle = HFONT;
-    static Handle Invalid() { return nullptr; }
-    static bool Close(Handle h) { return DeleteObject(h) != FALSE; }
-};
-using UniqueFont = detail::UniqueHandle<FontTraits>;
 
 // Causes of a close request as the core's Form_QueryUnload receives them.
 enum UnloadMode : std::int16_t {
@@ -40,20 +35,15 @@ enum UnloadMode : std::int16_t {
     kUnloadAppTaskManager = 3,   // someone else posted WM_CLOSE
 };
 
-class MainWindow final : public platform::FormWindow {
-    HWND hwnd_ = nullptr;  // first: the controls below refer to it
-
+class MainWindow final : public Form, public platform::FormWindow {
   public:
-    explicit MainWindow(HINSTANCE instance);
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
-    ~MainWindow() override;
+    explicit MainWindow(HINSTANCE instance) : Form(instance, kMainForm) {}
 
     // Creates the window hidden, with its controls; false when that fails.
     bool Create();
     // Where the window's events go from now on.
     void Attach(FormEvents* form) { form_ = form; }
-    HWND hwnd() const { return hwnd_; }
+    using Form::hwnd;
 
     void Show() override;
     void Hide() override;
@@ -71,24 +61,18 @@ class MainWindow final : public platform::FormWindow {
     LabelControl lblCounter{hwnd_, IDC_LBLCOUNTER};
 
   private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    void OnCommand(int id, int code);
-    bool CreateControls();
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnCommand(int id, int code) override;
+    void OnPaint() override;
     // The close request with its cause; the unload follows unless refused.
     void RequestClose(std::int16_t mode);
     bool QueryUnload(std::int16_t mode);
     void FinishUnload();
 
-    HINSTANCE instance_;
     FormEvents* form_ = nullptr;
-    UniqueFont font_;
     bool centred_ = false;
     bool closeFromSystemMenu_ = false;
     bool unloading_ = false;
 };
-
-// Dots per inch of the window (of the screen before Windows 10).
-int WindowDpi(HWND hwnd);
 
 }  // namespace shutterling::win32
