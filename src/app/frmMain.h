@@ -20,6 +20,7 @@ inline constexpr std::wstring_view kNoTitle = L"<No Title>";
 class frmMain {
   public:
     explicit frmMain(platform::Platform& platform);
+    ~frmMain();
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
 
@@ -75,6 +76,16 @@ class frmMain {
     void InstallWindowHook();
     void RemoveTrayIcon();
     void RemoveWindowHook();
+    void RefreshTrayIcon();
+    // The shell's taskbar was re-created (Explorer restarted): the icon is gone.
+    void TaskbarCreated();
+    void ToggleBlocking();
+
+    // --- the tray menu's commands (tray/, about: ui/about_command.cpp)
+    void mnuSettings_Click();
+    void mnuDisable_Click();
+    void mnuAbout_Click();
+    void mnuExit_Click();
 
     platform::Platform& platform;
 

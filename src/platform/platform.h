@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/menu.h"
 #include "platform/registry.h"
 #include "platform/settings.h"
 #include "platform/shell.h"
@@ -32,6 +33,9 @@ struct Platform {
     Registry& registry;
     FileSystem& files;
     CodePage& codePage;
+    // The tray menu and the window icon it switches.
+    Menu& menu;
+    Images& images;
 };
 
 }  // namespace shutterling::platform

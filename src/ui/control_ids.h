@@ -1,6 +1,6 @@
-// Control identifiers of the main window's controls, shared with the test
-// tools that read the running program through window messages. Plain C so
-// any tool can include it.
+// Control identifiers of the main window's controls and tray menu, shared
+// with the test tools that read the running program through window messages.
+// Plain C so any tool can include it.
 #ifndef SHUTTERLING_UI_CONTROL_IDS_H
 #define SHUTTERLING_UI_CONTROL_IDS_H
 
@@ -19,5 +19,11 @@
 #define IDC_FRASAFE 109
 #define IDC_LBLINFOCONTINUE 110
 #define IDC_LBLCAPTION 111
+
+/* The tray menu's items; the separator has none. */
+#define IDM_SETTINGS 40001
+#define IDM_DISABLE 40002
+#define IDM_ABOUT 40003
+#define IDM_EXIT 40005
 
 #endif

@@ -94,6 +94,9 @@ bool MainWindow::Create() {
                         CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_, this);
     if (!hwnd)
         return false;
+    // Broadcast by a new taskbar, for instance when Explorer restarts.
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    LoadPictures();
 
     const int dpi = WindowDpi(hwnd);
     RECT frame{0, 0, TwipsToPixels(kMainClientWidth, dpi), TwipsToPixels(kMainClientHeight, dpi)};
@@ -139,8 +142,29 @@ bool MainWindow::CreateControls() {
     return true;
 }
 
-void MainWindow::Show() {
+void MainWindow::LoadPictures() {
+    // Owned copies (no LR_SHARED): released with the window object at exit.
+    const auto load = [this](int id, int size) {
+        return UniqueIcon(static_cast<HICON>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
+    };
+    const int big = GetSystemMetrics(SM_CXICON);
+    const int small = GetSystemMetrics(SM_CXSMICON);
+    imgEnabled_ = {load(IDI_SHUTTERLING, big), load(IDI_SHUTTERLING, small)};
+    imgDisabled_ = {load(IDI_DISABLED, big), load(IDI_DISABLED, small)};
+}
+
+void MainWindow::SetWindowIcon(platform::Image image) {
     if (!hwnd_)
+        return;
+    const Picture& picture = image == platform::Image::imgEnabled ? imgEnabled_ : imgDisabled_;
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(picture.big.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(picture.small.get()));
+}
+
+void MainWindow::Show() {
+    // Showing a shown window changes nothing, the focus included.
+    if (!hwnd_ || IsWindowVisible(hwnd_))
         return;
     if (!centred_) {
         // Centred on the screen the first time; later showings keep the place.
@@ -158,7 +182,11 @@ void MainWindow::Show() {
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
     }
+    // Every showing starts on Done, wherever the focus was when it hid.
+    focus_ = Done();
     ShowWindow(hwnd_, SW_SHOW);
+    if (GetActiveWindow() == hwnd_)
+        SetFocus(focus_);
 }
 
 void MainWindow::Hide() {
@@ -232,13 +260,35 @@ void MainWindow::OnCommand(int id, int code) {
             if (code == LBN_DBLCLK && form_)
                 form_->SafeDblClick();
             break;
+        case IDM_SETTINGS:
+        case IDM_DISABLE:
+        case IDM_ABOUT:
+        case IDM_EXIT:
+            if (form_)
+                form_->MenuClick(id);
+            break;
         default:
             break;
     }
 }
 
 LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (taskbarCreated_ && msg == taskbarCreated_) {
+        if (form_)
+            form_->TaskbarCreated();
+        return 0;
+    }
     switch (msg) {
+        case WM_ACTIVATE:
+            // DefWindowProc would focus the window itself; keep the control's.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                if (focus && IsChild(hwnd_, focus))
+                    focus_ = focus;
+            } else if (!HIWORD(wParam)) {
+                SetFocus(focus_ && IsChild(hwnd_, focus_) ? focus_ : Done());
+            }
+            return 0;
         case WM_PAINT: {
             PAINTSTRUCT paint;
             if (BeginPaint(hwnd_, &paint))

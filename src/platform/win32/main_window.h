@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "platform/menu.h"
 #include "platform/toolkit.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/unique_handle.h"
@@ -23,6 +24,10 @@ class FormEvents {
     virtual void DoneClick() = 0;
     virtual void PopupsDblClick() = 0;
     virtual void SafeDblClick() = 0;
+    // A tray menu item was chosen (IDM_*).
+    virtual void MenuClick(int id) = 0;
+    // The shell's taskbar was re-created.
+    virtual void TaskbarCreated() = 0;
 };
 
 struct FontTraits {
@@ -32,6 +37,19 @@ struct FontTraits {
 };
 using UniqueFont = detail::UniqueHandle<FontTraits>;
 
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle h) { return DestroyIcon(h) != FALSE; }
+};
+using UniqueIcon = detail::UniqueHandle<IconTraits>;
+
+// One hidden image's picture at the window's two icon sizes.
+struct Picture {
+    UniqueIcon big;
+    UniqueIcon small;
+};
+
 // Causes of a close request as the core's Form_QueryUnload receives them.
 enum UnloadMode : std::int16_t {
     kUnloadFormControlMenu = 0,  // the close box or the system menu's Close
@@ -40,8 +58,12 @@ enum UnloadMode : std::int16_t {
     kUnloadAppTaskManager = 3,   // someone else posted WM_CLOSE
 };
 
-class MainWindow final : public platform::FormWindow {
-    HWND hwnd_ = nullptr;  // first: the controls below refer to it
+// Also the holder of the hidden images imgEnabled and imgDisabled, whose
+// pictures become the window's icon.
+class MainWindow final : public platform::FormWindow, public platform::Images {
+    // Before hwnd_: the window is destroyed before the icons it shows.
+    Picture imgEnabled_, imgDisabled_;
+    HWND hwnd_ = nullptr;  // first of the rest: the controls below refer to it
 
   public:
     explicit MainWindow(HINSTANCE instance);
@@ -62,6 +84,7 @@ class MainWindow final : public platform::FormWindow {
         return reinterpret_cast<platform::WindowHandle>(hwnd_);
     }
     std::uintptr_t Icon() override;
+    void SetWindowIcon(platform::Image image) override;
 
     ListBoxControl lstPopups{hwnd_, IDC_LSTPOPUPS};
     ListBoxControl lstSafe{hwnd_, IDC_LSTSAFE};
@@ -75,6 +98,8 @@ class MainWindow final : public platform::FormWindow {
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code);
     bool CreateControls();
+    void LoadPictures();
+    HWND Done() const { return GetDlgItem(hwnd_, IDC_CMDDONE); }
     // The close request with its cause; the unload follows unless refused.
     void RequestClose(std::int16_t mode);
     bool QueryUnload(std::int16_t mode);
@@ -86,6 +111,9 @@ class MainWindow final : public platform::FormWindow {
     bool centred_ = false;
     bool closeFromSystemMenu_ = false;
     bool unloading_ = false;
+    UINT taskbarCreated_ = 0;
+    // The control that gets the focus when the window is activated.
+    HWND focus_ = nullptr;
 };
 
 // Dots per inch of the window (of the screen before Windows 10).

@@ -632,6 +632,8 @@ class RecordedEvents final : public FormEvents {
     void DoneClick() override { calls.push_back("DoneClick"); }
     void PopupsDblClick() override { calls.push_back("PopupsDblClick"); }
     void SafeDblClick() override { calls.push_back("SafeDblClick"); }
+    void MenuClick(int id) override { calls.push_back("MenuClick " + std::to_string(id)); }
+    void TaskbarCreated() override { calls.push_back("TaskbarCreated"); }
 };
 
 void Pump() {
