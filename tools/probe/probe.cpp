@@ -22,6 +22,7 @@
 //   probe key-state            "down" or "up": Ctrl as GetKeyState sees it here
 //   probe tray-icon            "X Y W H": the screen rectangle of the icon in Wine's
 //                              tray window (exit 1 when there is none)
+//   probe tray-icons           how many icons Wine's tray window shows
 //   probe tray-tip             the text of the icon's tooltip as Wine's tray shows it
 //   probe menu                 "X Y W H" of the program's open pop-up menu, or "none"
 //   probe focus                the control with the keyboard focus in the program
@@ -276,6 +277,15 @@ int Run(const std::vector<std::wstring>& args) {
         return 0;
     }
 
+    if (cmd == L"tray-icons") {
+        int n = 0;
+        if (const HWND icon = TrayIcon()) {
+            for (HWND w = icon; w; w = GetWindow(w, GW_HWNDNEXT))
+                n += IsWindowVisible(w) ? 1 : 0;
+        }
+        Print(std::to_wstring(n));
+        return 0;
+    }
     if (cmd == L"tray-icon" || cmd == L"tray-tip") {
         const HWND icon = TrayIcon();
         if (!icon)
