@@ -74,7 +74,9 @@ struct Quiet : platform::System,
                platform::ListBox,
                platform::CheckBox,
                platform::Label,
-               platform::Tray {
+               platform::Tray,
+               platform::Menu,
+               platform::Images {
     std::int16_t GetKeyState(int) override { return ++g_calls, 0; }
     std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle) override {
         return ++g_calls, platform::Rect{0, 0, 640, 480};
@@ -108,6 +110,15 @@ struct Quiet : platform::System,
     void ShellNotifyIcon(platform::TrayOp, const platform::TrayRecord&) override {}
     std::intptr_t InstallTrayWndProc(platform::WindowHandle) override { return 0; }
     void RestoreWndProc(platform::WindowHandle, std::intptr_t) override {}
+    std::intptr_t CallWindowProcA(std::intptr_t, platform::WindowHandle, std::uint32_t,
+                                  std::uintptr_t, std::intptr_t) override {
+        return 0;
+    }
+    void SetForegroundWindow(platform::WindowHandle) override {}
+    void PopupMenu(platform::MenuItem) override {}
+    std::optional<std::wstring> Caption(platform::MenuItem) override { return L""; }
+    bool SetCaption(platform::MenuItem, const std::wstring&) override { return true; }
+    void SetWindowIcon(platform::WindowPicture) override {}
 };
 
 // N open windows: one plain page, the rest script-opened popups with a menu
@@ -128,7 +139,7 @@ void BM_JudgmentPass(benchmark::State& state) {
     platform::Platform platform{
         shell, quiet,    quiet,    quiet, {quiet, quiet, quiet, quiet, quiet, quiet},
         quiet, settings, registry, files, codePage,
-        about, launcher};
+        about, launcher, quiet,    quiet};
     frmMain form(platform);
     form.Form_Load();
     const auto n = static_cast<std::size_t>(state.range(0));

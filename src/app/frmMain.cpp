@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 
 #include "store/count_text.h"
+#include "tray/tray_icon.h"
 
 namespace shutterling {
 
@@ -14,6 +15,12 @@ frmMain::frmMain(platform::Platform& platform)
       chkWindowStartup(platform.controls.chkWindowStartup),
       lblCounter(platform.controls.lblCounter),
       platform(platform) {}
+
+frmMain::~frmMain() {
+    // The hook must not reach a window object that is gone.
+    if (modCommon::trayForm == this)
+        modCommon::trayForm = nullptr;
+}
 
 void frmMain::Form_Load() {
     // A query that cannot answer counts as "another instance runs": better

@@ -21,6 +21,7 @@ inline constexpr std::wstring_view kNoTitle = L"<No Title>";
 class frmMain {
   public:
     explicit frmMain(platform::Platform& platform);
+    ~frmMain();
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
 
@@ -77,9 +78,16 @@ class frmMain {
     void InstallWindowHook();
     void RemoveTrayIcon();
     void RemoveWindowHook();
+    void RefreshTrayIcon();
+    // The shell's taskbar was re-created (Explorer restarted): the icon is gone.
+    void TaskbarCreated();
+    void ToggleBlocking();
 
-    // --- tray menu commands
-    void mnuAbout_Click();  // ui/about_command.cpp
+    // --- the tray menu's commands (tray/, about: ui/about_command.cpp)
+    void mnuSettings_Click();
+    void mnuDisable_Click();
+    void mnuAbout_Click();
+    void mnuExit_Click();
 
     platform::Platform& platform;
     // The About window's object; its window is loaded on demand and outlives

@@ -4,6 +4,7 @@
 
 #include "platform/about.h"
 #include "platform/files.h"
+#include "platform/menu.h"
 #include "platform/registry.h"
 #include "platform/settings.h"
 #include "platform/shell.h"
@@ -35,6 +36,9 @@ struct Platform {
     CodePage& codePage;
     AboutWindow& about;
     ShellLauncher& launcher;
+    // The tray menu and the window icon it switches.
+    Menu& menu;
+    Images& images;
 };
 
 }  // namespace shutterling::platform

@@ -1,5 +1,5 @@
-// Key state, window placement, posting a message and the beep: the user32 and
-// kernel32 calls the judgment makes.
+// Key state, window placement, posting a message, the beep and the foreground
+// window: the plain user32 and kernel32 calls of the judgment and the tray.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,7 @@ class System {
     virtual void PostMessageA(WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
                               std::intptr_t lParam) = 0;
     virtual void Beep(std::uint32_t frequency, std::uint32_t duration) = 0;
+    virtual void SetForegroundWindow(WindowHandle hwnd) = 0;
 };
 
 }  // namespace shutterling::platform

@@ -29,6 +29,9 @@ class Tray {
     virtual std::intptr_t InstallTrayWndProc(WindowHandle hwnd) = 0;
     // SetWindowLongA(hwnd, GWL_WNDPROC, previous).
     virtual void RestoreWndProc(WindowHandle hwnd, std::intptr_t previous) = 0;
+    // Runs the saved procedure on a message and returns its result.
+    virtual std::intptr_t CallWindowProcA(std::intptr_t proc, WindowHandle hwnd, std::uint32_t msg,
+                                          std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };
 
 }  // namespace shutterling::platform

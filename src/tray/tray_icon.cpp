@@ -21,6 +21,10 @@ platform::TrayRecord FullRecord(frmMain& form, const std::wstring& tooltip) {
     return record;
 }
 
+std::wstring EnabledTooltip(const frmMain& form) {
+    return form.blnEnabled ? L"Shutterling Enabled" : L"Shutterling Disabled";
+}
+
 }  // namespace
 
 std::array<char, 64> TooltipField(const std::string& ansiText) {
@@ -38,7 +42,20 @@ void frmMain::AddTrayIcon() {
 }
 
 void frmMain::InstallWindowHook() {
+    modCommon::trayForm = this;
     modCommon::lngOldWndProc = platform.tray.InstallTrayWndProc(platform.window.Handle());
+}
+
+void frmMain::RefreshTrayIcon() {
+    platform.tray.ShellNotifyIcon(platform::TrayOp::Modify,
+                                  FullRecord(*this, EnabledTooltip(*this)));
+}
+
+void frmMain::TaskbarCreated() {
+    // A new taskbar knows no icons: add ours again as it looks now.
+    if (!loaded_)
+        return;
+    platform.tray.ShellNotifyIcon(platform::TrayOp::Add, FullRecord(*this, EnabledTooltip(*this)));
 }
 
 void frmMain::RemoveTrayIcon() {

@@ -52,6 +52,9 @@ class FakeSystem : public platform::System {
         log_.Add("Beep " + std::to_string(frequency) + " " + std::to_string(duration));
         ++beeps;
     }
+    void SetForegroundWindow(platform::WindowHandle hwnd) override {
+        log_.Add("SetForegroundWindow " + std::to_string(hwnd));
+    }
 
   private:
     CallLog& log_;
@@ -325,9 +328,75 @@ class FakeTray : public platform::Tray {
     void RestoreWndProc(platform::WindowHandle hwnd, std::intptr_t previous) override {
         log_.Add("SetWindowLongA " + std::to_string(hwnd) + " " + std::to_string(previous));
     }
+    // The saved procedure's result: distinct per message, so a caller that
+    // returns anything else is caught.
+    static std::intptr_t ResultOf(std::uint32_t msg, std::intptr_t lParam) {
+        return static_cast<std::intptr_t>(msg) * 1000 + lParam;
+    }
+    std::intptr_t CallWindowProcA(std::intptr_t proc, platform::WindowHandle hwnd,
+                                  std::uint32_t msg, std::uintptr_t wParam,
+                                  std::intptr_t lParam) override {
+        log_.Add("CallWindowProcA " + std::to_string(proc) + " " + std::to_string(hwnd) + " " +
+                 std::to_string(msg) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
+        return ResultOf(msg, lParam);
+    }
 
   private:
     CallLog& log_;
+};
+
+inline const char* NameOf(platform::MenuItem item) {
+    static const char* const names[] = {"mnuSettings", "mnuDisable", "mnuAbout", "mnuSeparator",
+                                        "mnuExit"};
+    return names[static_cast<int>(item)];
+}
+
+// The tray menu: captions as values; what the user does while it is open is
+// the test's onPopup (choosing an item runs its Click there, as the real menu
+// does before it returns).
+class FakeMenu : public platform::Menu {
+  public:
+    explicit FakeMenu(CallLog& log) : log_(log) {}
+    std::map<platform::MenuItem, std::wstring> captions{
+        {platform::MenuItem::mnuSettings, L"Settings"},
+        {platform::MenuItem::mnuDisable, L"Disable"},
+        {platform::MenuItem::mnuAbout, L"About"},
+        {platform::MenuItem::mnuSeparator, L"-"},
+        {platform::MenuItem::mnuExit, L"Exit"}};
+    std::function<void()> onPopup;
+
+    void PopupMenu(platform::MenuItem defaultItem) override {
+        log_.Add(std::string("PopupMenu ") + NameOf(defaultItem));
+        if (auto action = onPopup)
+            action();
+        log_.Add("PopupMenu closed");
+    }
+    std::optional<std::wstring> Caption(platform::MenuItem item) override { return captions[item]; }
+    bool SetCaption(platform::MenuItem item, const std::wstring& caption) override {
+        log_.Add(std::string("SetMenuCaption ") + NameOf(item) + " " + Narrow(caption));
+        captions[item] = caption;
+        return true;
+    }
+
+  private:
+    CallLog& log_;
+};
+
+// The two pictures as distinct icon handles that become the window's icon.
+class FakeImages : public platform::Images {
+  public:
+    static constexpr std::uintptr_t kEnabledIcon = 0xE1;
+    static constexpr std::uintptr_t kDisabledIcon = 0xD1;
+    FakeImages(CallLog& log, FakeFormWindow& window) : log_(log), window_(window) {}
+    void SetWindowIcon(platform::WindowPicture image) override {
+        const bool enabled = image == platform::WindowPicture::imgEnabled;
+        log_.Add(std::string("SetWindowIcon ") + (enabled ? "imgEnabled" : "imgDisabled"));
+        window_.icon = enabled ? kEnabledIcon : kDisabledIcon;
+    }
+
+  private:
+    CallLog& log_;
+    FakeFormWindow& window_;
 };
 
 // Everything wired together, the way WinMain wires the real platform.
@@ -349,6 +418,8 @@ struct FakePlatform {
     FakeCodePage codePage;
     FakeAboutWindow about{log, forms};
     FakeLauncher launcher{log};
+    FakeMenu menu{log};
+    FakeImages images{log, window};
 
     platform::Platform platform{
         shell,
@@ -362,7 +433,9 @@ struct FakePlatform {
         files,
         codePage,
         about,
-        launcher};
+        launcher,
+        menu,
+        images};
     frmMain form{platform};
 
     FakePlatform() { window.form = &form; }

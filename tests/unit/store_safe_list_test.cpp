@@ -278,7 +278,9 @@ TEST_F(SafeList, BytesTheCodePageOrTheListCannotCarryAreWrittenBackExactly) {
         custom.files,
         custom.codePage,
         custom.about,
-        custom.launcher};
+        custom.launcher,
+        custom.menu,
+        custom.images};
     frmMain form{withList};
     const std::string bytes = "a\x81\r\nnul\0tail\r\n\x8D\r\nplain\r\n\x81\r\n"s;
     GivenFile(bytes);

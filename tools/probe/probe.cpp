@@ -22,7 +22,15 @@
 //   probe wait-gone [MS]       wait until the main window and its process are gone
 //   probe hold-ctrl MS         hold the Ctrl key down for MS milliseconds (SendInput)
 //   probe key-state            "down" or "up": Ctrl as GetKeyState sees it here
-//   probe tray-icons           how many icons Wine's tray window holds
+//   probe tray-icon            "X Y W H": the screen rectangle of the icon in Wine's
+//                              tray window (exit 1 when there is none)
+//   probe tray-icons           how many icons Wine's tray window shows
+//   probe tray-tip             the text of the icon's tooltip as Wine's tray shows it
+//   probe menu                 "X Y W H" of the program's open pop-up menu, or "none"
+//   probe focus                the control with the keyboard focus in the program
+//   probe foreground           "yes" when the main window is the foreground window
+//   probe key NAME...          press keys (Up, Down, Return, Escape, Tab) in the
+//                              program's thread, where an open menu reads them
 //   probe record FILE ARG      append ARG as a line to FILE (a test's URL handler)
 //   probe about COMMAND ...    the commands above that read or poke a window,
 //                              aimed at the About window instead, and:
@@ -208,6 +216,50 @@ int HoldCtrl(DWORD ms) {
     return 0;
 }
 
+// Wine's tray without an X tray: a top-level window whose children are the
+// icons, each with a tooltip window that it owns.
+HWND TrayIcon() {
+    const HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    if (!tray || !IsWindowVisible(tray))
+        return nullptr;
+    for (HWND icon = GetWindow(tray, GW_CHILD); icon; icon = GetWindow(icon, GW_HWNDNEXT)) {
+        if (IsWindowVisible(icon))
+            return icon;
+    }
+    return nullptr;
+}
+
+struct OwnedSearch {
+    HWND owner;
+    const wchar_t* cls;
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND w, LPARAM p) {
+    auto* search = reinterpret_cast<OwnedSearch*>(p);
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    if (_wcsicmp(cls, search->cls) != 0)
+        return TRUE;
+    if (search->owner && GetWindow(w, GW_OWNER) != search->owner)
+        return TRUE;
+    if (search->pid) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner != search->pid || !IsWindowVisible(w))
+            return TRUE;
+    }
+    search->found = w;
+    return FALSE;
+}
+
+HWND FindTopLevel(HWND owner, const wchar_t* cls, DWORD pid) {
+    OwnedSearch search{owner, cls, pid, nullptr};
+    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 const wchar_t* NameOf(int id) {
     static const wchar_t* const names[] = {L"cmdOK",      L"lblTitle", L"lblURL", L"Label2",
                                            L"lblContact", L"Label1",   L"Label4"};
@@ -250,17 +302,6 @@ int AboutShape(HWND about) {
     return 0;
 }
 
-int TrayIcons() {
-    int n = 0;
-    for (HWND tray = nullptr;
-         (tray = FindWindowExW(nullptr, tray, L"__winex11_standalone_tray", nullptr));) {
-        for (HWND icon = nullptr; (icon = FindWindowExW(tray, icon, nullptr, nullptr));)
-            ++n;
-    }
-    Print(std::to_wstring(n));
-    return 0;
-}
-
 int Record(const std::wstring& file, const std::wstring& line) {
     FILE* out = _wfopen(file.c_str(), L"ab");
     if (!out)
@@ -294,8 +335,6 @@ int Run(std::vector<std::wstring> args) {
         return DWORD(std::wcstoul(arg(i, fallback).c_str(), nullptr, 10));
     };
 
-    if (cmd == L"tray-icons")
-        return TrayIcons();
     if (cmd == L"record") {
         if (args.size() < 3)
             return 2;
@@ -334,6 +373,37 @@ int Run(std::vector<std::wstring> args) {
         return 0;
     }
 
+    if (cmd == L"tray-icons") {
+        int n = 0;
+        if (const HWND icon = TrayIcon()) {
+            for (HWND w = icon; w; w = GetWindow(w, GW_HWNDNEXT))
+                n += IsWindowVisible(w) ? 1 : 0;
+        }
+        Print(std::to_wstring(n));
+        return 0;
+    }
+    if (cmd == L"tray-icon" || cmd == L"tray-tip") {
+        const HWND icon = TrayIcon();
+        if (!icon)
+            return Fail(L"no tray icon");
+        if (cmd == L"tray-icon") {
+            RECT r{};
+            GetWindowRect(icon, &r);
+            Print(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+                  std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
+            return 0;
+        }
+        // The tooltip answers WM_GETTEXT with the tip it last showed. Its owner
+        // is the tray window: a pop-up is owned by the top level of its parent.
+        const HWND tip = FindTopLevel(GetAncestor(icon, GA_ROOT), L"tooltips_class32", 0);
+        if (!tip)
+            return Fail(L"no tooltip window");
+        wchar_t text[128] = {};
+        SendMessageW(tip, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
+        Print(text);
+        return 0;
+    }
+
     HWND main = about ? AboutWindow() : MainWindow();
     if (cmd == L"wait-gone") {
         DWORD pid = 0;
@@ -369,6 +439,81 @@ int Run(std::vector<std::wstring> args) {
     }
     if (cmd == L"close")
         return PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : Fail(L"post failed");
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(main, &pid);
+    if (cmd == L"menu") {
+        // An open pop-up menu is a window of the system class #32768.
+        const HWND menu = FindTopLevel(nullptr, L"#32768", pid);
+        RECT r{};
+        if (menu)
+            GetWindowRect(menu, &r);
+        Print(menu
+                  ? std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+                        std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top)
+                  : std::wstring(L"none"));
+        return 0;
+    }
+    if (cmd == L"focus") {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        if (!GetGUIThreadInfo(thread, &info))
+            return Fail(L"no thread information");
+        if (!info.hwndFocus) {
+            Print(L"none");
+        } else if (info.hwndFocus == main) {
+            Print(L"window");
+        } else {
+            const int id = GetDlgCtrlID(info.hwndFocus);
+            std::wstring name = std::to_wstring(id);
+            for (const wchar_t* known : {L"cmdDone", L"lstPopups", L"lstSafe", L"chkBeep",
+                                         L"chkReset", L"chkWindowStartup"}) {
+                if (ControlId(known) == id)
+                    name = known;
+            }
+            Print(name);
+        }
+        return 0;
+    }
+    if (cmd == L"key") {
+        // Posted to the program's thread: under Xvfb without a window manager
+        // X key events reach no Wine window while a menu is open.
+        for (size_t i = 1; i < args.size(); ++i) {
+            const struct {
+                const wchar_t* name;
+                WPARAM vk;
+            } keys[] = {{L"Up", VK_UP},
+                        {L"Down", VK_DOWN},
+                        {L"Return", VK_RETURN},
+                        {L"Escape", VK_ESCAPE},
+                        {L"Tab", VK_TAB}};
+            WPARAM vk = 0;
+            for (const auto& k : keys) {
+                if (_wcsicmp(k.name, args[i].c_str()) == 0)
+                    vk = k.vk;
+            }
+            if (!vk)
+                return Fail(L"unknown key");
+            // To the focused control when there is one, so dialog keys work too.
+            GUITHREADINFO info{};
+            info.cbSize = sizeof(info);
+            const HWND focus = GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+            const LPARAM scan = LPARAM(MapVirtualKeyW(UINT(vk), MAPVK_VK_TO_VSC)) << 16;
+            const auto post = [&](UINT msg, LPARAM lp) {
+                if (focus)
+                    PostMessageW(focus, msg, vk, lp);
+                else
+                    PostThreadMessageW(thread, msg, vk, lp);
+            };
+            post(WM_KEYDOWN, scan | 1);
+            post(WM_KEYUP, scan | 1 | (LPARAM(3) << 30));
+            Sleep(100);
+        }
+        return 0;
+    }
+    if (cmd == L"foreground") {
+        Print(GetForegroundWindow() == main ? L"yes" : L"no");
+        return 0;
+    }
     if (cmd == L"show") {
         // From outside, as a tray command would: the window is only hidden.
         ShowWindow(main, SW_SHOWNORMAL);

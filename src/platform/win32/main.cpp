@@ -16,6 +16,8 @@
 #include "platform/win32/shell_automation.h"
 #include "platform/win32/system_calls.h"
 #include "platform/win32/tray_hook.h"
+#include "platform/win32/tray_menu.h"
+#include "ui/control_ids.h"
 
 namespace {
 
@@ -46,7 +48,25 @@ class FormEventsOf final : public shutterling::win32::FormEvents {
     void DoneClick() override { form_.cmdDone_Click(); }
     void PopupsDblClick() override { form_.lstPopups_DblClick(); }
     void SafeDblClick() override { form_.lstSafe_DblClick(); }
-    void AboutClick() override { form_.mnuAbout_Click(); }
+    void MenuClick(int id) override {
+        switch (id) {
+            case IDM_SETTINGS:
+                form_.mnuSettings_Click();
+                break;
+            case IDM_DISABLE:
+                form_.mnuDisable_Click();
+                break;
+            case IDM_ABOUT:
+                form_.mnuAbout_Click();
+                break;
+            case IDM_EXIT:
+                form_.mnuExit_Click();
+                break;
+            default:
+                break;
+        }
+    }
+    void TaskbarCreated() override { form_.TaskbarCreated(); }
 
   private:
     shutterling::frmMain& form_;
@@ -88,6 +108,7 @@ int Run(HINSTANCE instance) {
     win32::MainWindow window(instance);
     if (!window.Create())
         return 1;
+    win32::TrayMenu menu(window);
 
     platform::Platform platform{
         shell,
@@ -103,6 +124,8 @@ int Run(HINSTANCE instance) {
         codePage,
         about,
         launcher,
+        menu,
+        window,
     };
     int exitCode = 0;
     {

@@ -1,5 +1,7 @@
 #include "platform/win32/main_window.h"
 
+#include "shutterling_res.h"
+
 namespace shutterling::win32 {
 namespace {
 
@@ -10,18 +12,48 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;  // fixed sing
 bool MainWindow::Create() {
     // Never a message-only window: broadcasts such as the taskbar's
     // re-creation reach top-level windows only.
-    return CreateForm(SHUTTERLING_MAIN_CLASS, SHUTTERLING_MAIN_TITLE, kStyle, nullptr);
+    if (!CreateForm(SHUTTERLING_MAIN_CLASS, SHUTTERLING_MAIN_TITLE, kStyle, nullptr))
+        return false;
+    // Broadcast by a new taskbar, for instance when Explorer restarts.
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    LoadPictures();
+    return true;
+}
+
+void MainWindow::LoadPictures() {
+    // Owned copies (no LR_SHARED): released with the window object at exit.
+    const auto load = [this](int id, int size) {
+        return UniqueIcon(static_cast<HICON>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
+    };
+    const int big = GetSystemMetrics(SM_CXICON);
+    const int small = GetSystemMetrics(SM_CXSMICON);
+    imgEnabled_ = {load(IDI_SHUTTERLING, big), load(IDI_SHUTTERLING, small)};
+    imgDisabled_ = {load(IDI_DISABLED, big), load(IDI_DISABLED, small)};
+}
+
+void MainWindow::SetWindowIcon(platform::WindowPicture image) {
+    if (!hwnd_)
+        return;
+    const Picture& picture = image == platform::WindowPicture::imgEnabled ? imgEnabled_ : imgDisabled_;
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(picture.big.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(picture.small.get()));
 }
 
 void MainWindow::Show() {
-    if (!hwnd_)
+    // Showing a shown window changes nothing, the focus included.
+    if (!hwnd_ || IsWindowVisible(hwnd_))
         return;
     if (!centred_) {
         // Centred on the screen the first time; later showings keep the place.
         centred_ = true;
         CentreOnScreen();
     }
+    // Every showing starts on Done, wherever the focus was when it hid.
+    focus_ = Done();
     ShowWindow(hwnd_, SW_SHOW);
+    if (GetActiveWindow() == hwnd_)
+        SetFocus(focus_);
 }
 
 void MainWindow::Hide() {
@@ -95,9 +127,12 @@ void MainWindow::OnCommand(int id, int code) {
             if (code == LBN_DBLCLK && form_)
                 form_->SafeDblClick();
             break;
+        case IDM_SETTINGS:
+        case IDM_DISABLE:
         case IDM_ABOUT:
+        case IDM_EXIT:
             if (form_)
-                form_->AboutClick();
+                form_->MenuClick(id);
             break;
         default:
             break;
@@ -110,7 +145,22 @@ void MainWindow::OnPaint() {
 }
 
 LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (taskbarCreated_ && msg == taskbarCreated_) {
+        if (form_)
+            form_->TaskbarCreated();
+        return 0;
+    }
     switch (msg) {
+        case WM_ACTIVATE:
+            // DefWindowProc would focus the window itself; keep the control's.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                if (focus && IsChild(hwnd_, focus))
+                    focus_ = focus;
+            } else if (!HIWORD(wParam)) {
+                SetFocus(focus_ && IsChild(hwnd_, focus_) ? focus_ : Done());
+            }
+            return 0;
         case WM_SYSCOMMAND:
             // The close box and the system menu's Close arrive as SC_CLOSE and
             // become WM_CLOSE inside DefWindowProc; any other WM_CLOSE was

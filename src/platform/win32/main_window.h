@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "platform/menu.h"
 #include "platform/toolkit.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/form.h"
@@ -23,8 +24,29 @@ class FormEvents {
     virtual void DoneClick() = 0;
     virtual void PopupsDblClick() = 0;
     virtual void SafeDblClick() = 0;
-    // The tray menu's commands, sent as WM_COMMAND with their menu ids.
-    virtual void AboutClick() = 0;
+    // A tray menu item was chosen (IDM_*).
+    virtual void MenuClick(int id) = 0;
+    // The shell's taskbar was re-created.
+    virtual void TaskbarCreated() = 0;
+};
+
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle h) { return DestroyIcon(h) != FALSE; }
+};
+using UniqueIcon = detail::UniqueHandle<IconTraits>;
+
+// One hidden image's picture at the window's two icon sizes.
+struct Picture {
+    UniqueIcon big;
+    UniqueIcon small;
+};
+
+// The hidden images imgEnabled and imgDisabled; a base of the window, so the
+// window is destroyed before the icons it shows.
+struct MainPictures {
+    Picture imgEnabled_, imgDisabled_;
 };
 
 // Causes of a close request as the core's Form_QueryUnload receives them.
@@ -35,7 +57,11 @@ enum UnloadMode : std::int16_t {
     kUnloadAppTaskManager = 3,   // someone else posted WM_CLOSE
 };
 
-class MainWindow final : public Form, public platform::FormWindow {
+// Also the holder of the hidden images, whose pictures become the window's icon.
+class MainWindow final : private MainPictures,
+                         public Form,
+                         public platform::FormWindow,
+                         public platform::Images {
   public:
     explicit MainWindow(HINSTANCE instance) : Form(instance, kMainForm) {}
 
@@ -52,6 +78,7 @@ class MainWindow final : public Form, public platform::FormWindow {
         return reinterpret_cast<platform::WindowHandle>(hwnd_);
     }
     std::uintptr_t Icon() override;
+    void SetWindowIcon(platform::WindowPicture image) override;
 
     ListBoxControl lstPopups{hwnd_, IDC_LSTPOPUPS};
     ListBoxControl lstSafe{hwnd_, IDC_LSTSAFE};
@@ -64,6 +91,8 @@ class MainWindow final : public Form, public platform::FormWindow {
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(int id, int code) override;
     void OnPaint() override;
+    void LoadPictures();
+    HWND Done() const { return GetDlgItem(hwnd_, IDC_CMDDONE); }
     // The close request with its cause; the unload follows unless refused.
     void RequestClose(std::int16_t mode);
     bool QueryUnload(std::int16_t mode);
@@ -73,6 +102,9 @@ class MainWindow final : public Form, public platform::FormWindow {
     bool centred_ = false;
     bool closeFromSystemMenu_ = false;
     bool unloading_ = false;
+    UINT taskbarCreated_ = 0;
+    // The control that gets the focus when the window is activated.
+    HWND focus_ = nullptr;
 };
 
 }  // namespace shutterling::win32

@@ -30,4 +30,8 @@ void SystemImpl::Beep(std::uint32_t frequency, std::uint32_t duration) {
     ::Beep(frequency, duration);
 }
 
+void SystemImpl::SetForegroundWindow(platform::WindowHandle hwnd) {
+    ::SetForegroundWindow(reinterpret_cast<HWND>(hwnd));
+}
+
 }  // namespace shutterling::win32

@@ -1,5 +1,5 @@
-// Key state, window placement, close requests and the beep, as user32 and
-// kernel32 give them.
+// Key state, window placement, close requests, the beep and the foreground
+// window, as user32 and kernel32 give them.
 #pragma once
 
 #include "platform/system.h"
@@ -13,6 +13,7 @@ class SystemImpl final : public platform::System {
     void PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
                       std::intptr_t lParam) override;
     void Beep(std::uint32_t frequency, std::uint32_t duration) override;
+    void SetForegroundWindow(platform::WindowHandle hwnd) override;
 };
 
 }  // namespace shutterling::win32

@@ -39,12 +39,27 @@ void TrayImpl::RestoreWndProc(platform::WindowHandle hwnd, std::intptr_t previou
     SetWindowLongPtrA(reinterpret_cast<HWND>(hwnd), GWLP_WNDPROC, static_cast<LONG_PTR>(previous));
 }
 
+std::intptr_t TrayImpl::CallWindowProcA(std::intptr_t proc, platform::WindowHandle hwnd,
+                                        std::uint32_t msg, std::uintptr_t wParam,
+                                        std::intptr_t lParam) {
+    return static_cast<std::intptr_t>(
+        ::CallWindowProcA(reinterpret_cast<WNDPROC>(proc), reinterpret_cast<HWND>(hwnd), msg,
+                          static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)));
+}
+
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    // The tray callbacks (menu on right-button up, show on double-click) are
-    // acted on here, before the message is handed on.
-    // lngOldWndProc is what InstallWindowHook saved, the one copy of it.
-    return CallWindowProcA(reinterpret_cast<WNDPROC>(modCommon::lngOldWndProc), hwnd, msg, wParam,
-                           lParam);
+    try {
+        if (modCommon::trayForm)
+            return static_cast<LRESULT>(modCommon::TrayWndProc(
+                reinterpret_cast<platform::WindowHandle>(hwnd), msg,
+                static_cast<std::uintptr_t>(wParam), static_cast<std::intptr_t>(lParam)));
+    } catch (...) {
+        // Nothing may unwind through the window manager; the message counts as handled.
+        return 0;
+    }
+    // Hooked without a window object behind it: only hand the message on.
+    return ::CallWindowProcA(reinterpret_cast<WNDPROC>(modCommon::lngOldWndProc), hwnd, msg, wParam,
+                             lParam);
 }
 
 }  // namespace shutterling::win32

@@ -23,6 +23,7 @@
 #include "platform/win32/shell_automation.h"
 #include "platform/win32/shell_events.h"
 #include "platform/win32/tray_hook.h"
+#include "platform/win32/tray_menu.h"
 #include "shutterling_res.h"
 #include "tray/tray_icon.h"
 
@@ -633,7 +634,8 @@ class RecordedEvents final : public FormEvents {
     void DoneClick() override { calls.push_back("DoneClick"); }
     void PopupsDblClick() override { calls.push_back("PopupsDblClick"); }
     void SafeDblClick() override { calls.push_back("SafeDblClick"); }
-    void AboutClick() override { calls.push_back("AboutClick"); }
+    void MenuClick(int id) override { calls.push_back("MenuClick " + std::to_string(id)); }
+    void TaskbarCreated() override { calls.push_back("TaskbarCreated"); }
 };
 
 void Pump() {
@@ -780,6 +782,125 @@ void WindowAndCloseCauses() {
         window.Unload();
         QuitPosted();
     }
+}
+
+// What an open tray menu shows, read in-process while it is open (Wine hands
+// out menu handles that only work in their own process).
+struct OpenMenu {
+    HMENU shown = nullptr;
+    UINT defaultId = 0;
+    std::vector<std::wstring> items;  // "-" for a separator
+    std::vector<UINT> keys;           // pressed once the menu is read
+};
+OpenMenu* openMenu = nullptr;
+
+void CALLBACK ReadOpenMenu(HWND owner, UINT, UINT_PTR id, DWORD) {
+    KillTimer(owner, id);
+    const HWND window = FindWindowW(L"#32768", nullptr);
+    if (!window || !openMenu)
+        return;
+    auto& m = *openMenu;
+    m.shown = reinterpret_cast<HMENU>(SendMessageW(window, 0x01E1, 0, 0));  // MN_GETHMENU
+    m.defaultId = GetMenuDefaultItem(m.shown, FALSE, 0);
+    for (int i = 0; i < GetMenuItemCount(m.shown); ++i) {
+        wchar_t text[64] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = 64;
+        GetMenuItemInfoW(m.shown, static_cast<UINT>(i), TRUE, &info);
+        m.items.push_back(info.fType & MFT_SEPARATOR ? L"-" : text);
+    }
+    for (UINT key : m.keys) {
+        PostMessageW(owner, WM_KEYDOWN, key, 1);
+        if (key == VK_RETURN)
+            PostMessageW(owner, WM_CHAR, L'\r', 1);
+    }
+}
+
+void TrayMenuAndIcons() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    using Items = std::vector<std::wstring>;
+    struct Case {
+        const char* name;
+        std::vector<UINT> keys;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {"Escape runs nothing", {VK_ESCAPE}, {}},
+        {"first item", {VK_DOWN, VK_RETURN}, {"MenuClick 40001"}},
+        {"second item", {VK_DOWN, VK_DOWN, VK_RETURN}, {"MenuClick 40002"}},
+        {"third item", {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}, {"MenuClick 40003"}},
+        {"last item", {VK_UP, VK_RETURN}, {"MenuClick 40005"}},
+    };
+    for (const auto& c : cases) {
+        currentCase = c.name;
+        MainWindow window(instance);
+        CHECK(window.Create());
+        RecordedEvents events;
+        window.Attach(&events);
+        TrayMenu menu(window);
+        OpenMenu open;
+        open.keys = c.keys;
+        openMenu = &open;
+        SetTimer(window.hwnd(), 1, 100, ReadOpenMenu);
+        menu.PopupMenu(platform::MenuItem::mnuSettings);
+        openMenu = nullptr;
+        CHECK(open.shown == menu.handle());
+        CHECK(open.defaultId == IDM_SETTINGS);  // drawn bold
+        CHECK(open.items == (Items{L"Settings", L"Disable", L"About", L"-", L"Exit"}));
+        CHECK(events.calls == c.calls);  // the command ran before the call returned
+        MSG null{};
+        CHECK(PeekMessageW(&null, window.hwnd(), WM_NULL, WM_NULL, PM_REMOVE));
+        window.Attach(nullptr);
+        window.Unload();
+        QuitPosted();
+    }
+
+    currentCase = "captions";
+    MainWindow window(instance);
+    CHECK(window.Create());
+    RecordedEvents events;
+    window.Attach(&events);
+    TrayMenu menu(window);
+    CHECK(menu.SetCaption(platform::MenuItem::mnuDisable, L"Enable"));
+    CHECK(menu.Caption(platform::MenuItem::mnuDisable) == std::optional<std::wstring>(L"Enable"));
+    CHECK(menu.Caption(platform::MenuItem::mnuExit) == std::optional<std::wstring>(L"Exit"));
+    CHECK(GetMenuItemCount(menu.handle()) == 5);
+
+    currentCase = "window icons";
+    const HWND hwnd = window.hwnd();
+    const auto designIcon = window.Icon();
+    window.SetWindowIcon(platform::WindowPicture::imgDisabled);
+    const auto bigDisabled = SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0);
+    const auto smallDisabled = SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0);
+    CHECK(bigDisabled && smallDisabled && bigDisabled != smallDisabled);
+    CHECK(window.Icon() == static_cast<std::uintptr_t>(smallDisabled));  // what the tray gets
+    window.SetWindowIcon(platform::WindowPicture::imgEnabled);
+    const auto smallEnabled = SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0);
+    CHECK(smallEnabled && smallEnabled != smallDisabled);
+    CHECK(window.Icon() == static_cast<std::uintptr_t>(smallEnabled));
+    CHECK(designIcon != 0);
+
+    currentCase = "taskbar re-created";
+    SendMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    CHECK(events.calls == std::vector<std::string>{"TaskbarCreated"});
+
+    currentCase = "Done focused at every showing";
+    window.Show();
+    SetForegroundWindow(hwnd);
+    Pump();
+    CHECK(GetFocus() == GetDlgItem(hwnd, IDC_CMDDONE));
+    SetFocus(GetDlgItem(hwnd, IDC_LSTSAFE));
+    window.Hide();  // as the close box does
+    window.Show();
+    SetForegroundWindow(hwnd);
+    Pump();
+    CHECK(GetFocus() == GetDlgItem(hwnd, IDC_CMDDONE));
+    window.Attach(nullptr);
+    window.Unload();
+    QuitPosted();
 }
 
 void Controls() {
@@ -1082,6 +1203,7 @@ int main(int argc, char** argv) {
         {"PathsAndLayout", PathsAndLayout},
         {"TrayRecordAndHook", TrayRecordAndHook},
         {"WindowAndCloseCauses", WindowAndCloseCauses},
+        {"TrayMenuAndIcons", TrayMenuAndIcons},
         {"Controls", Controls},
         {"AboutWindowAndLifetime", AboutWindowAndLifetime},
         {"ExecutableResources",

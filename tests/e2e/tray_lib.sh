@@ -1,0 +1,64 @@
+# Helpers of the tray tests (app_tray_*.sh). Source after lib.sh.
+#
+# The icon is a child window of Wine's stand-alone tray window; xdotool moves
+# and clicks the real X pointer on it, so the program gets the mouse messages
+# from Wine's tray exactly as from a user. Keys for an open menu go through
+# probe (posted to the program's thread): under Xvfb without a window manager
+# X key events do not reach a Wine menu.
+
+# tray_at: sets TRAY_X TRAY_Y to the middle of the icon.
+tray_at() {
+    local x y w h
+    wait_for 30 "the tray icon" probe tray-icon
+    read -r x y w h <<<"$(probe tray-icon)"
+    TRAY_X=$((x + w / 2)) TRAY_Y=$((y + h / 2))
+}
+
+# tray_menu: right-click on the icon and wait for the program's menu.
+tray_menu() {
+    tray_at
+    xdotool mousemove "$TRAY_X" "$TRAY_Y" click 3
+    wait_for 10 "the tray menu" not_answers none menu
+}
+
+tray_no_menu() { wait_for 10 "the tray menu to close" answers none menu; }
+
+# tray_choose KEY...: the menu opened and the keys pressed in it.
+tray_choose() {
+    tray_menu
+    probe key "$@"
+}
+
+tray_dblclick() {
+    tray_at
+    xdotool mousemove "$TRAY_X" "$TRAY_Y" click --repeat 2 --delay 60 1
+}
+
+# tray_tip_is TEXT: the tooltip Wine's tray shows on hovering the icon reads TEXT.
+tray_tip_is() {
+    tray_at
+    local tries
+    for tries in 1 2 3 4 5; do
+        # Off and back on: the tooltip shows (and re-reads its text) on a new hover.
+        xdotool mousemove 640 900 sleep 0.2 mousemove "$TRAY_X" "$TRAY_Y" \
+            mousemove_relative 1 1 sleep 1.2
+        [ "$(probe tray-tip)" = "$1" ] && break
+    done
+    expect_eq "tray tooltip" "$(probe tray-tip)" "$1"
+}
+
+# tray_pixels: a hash of the icon's pixels on the screen, pointer away.
+tray_pixels() {
+    local x y w h
+    read -r x y w h <<<"$(probe tray-icon)"
+    xdotool mousemove 640 900 sleep 0.5
+    import -window root -crop "${w}x${h}+${x}+${y}" rgb:- | md5sum | cut -d' ' -f1
+}
+
+# probe's answer to a question equals the expected text: for wait_for.
+answers() {
+    local expected=$1
+    shift
+    [ "$(probe "$@")" = "$expected" ]
+}
+not_answers() { ! answers "$@"; }
