@@ -35,7 +35,8 @@ void MainWindow::LoadPictures() {
 void MainWindow::SetWindowIcon(platform::WindowPicture image) {
     if (!hwnd_)
         return;
-    const Picture& picture = image == platform::WindowPicture::imgEnabled ? imgEnabled_ : imgDisabled_;
+    const Picture& picture =
+        image == platform::WindowPicture::imgEnabled ? imgEnabled_ : imgDisabled_;
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(picture.big.get()));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(picture.small.get()));
 }
