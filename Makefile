@@ -39,8 +39,15 @@ test: native asan x86_64 i686
 	    ctest --preset mingw-x86_64 --repeat until-pass:3; \
 	fi
 
-demo: i686
-	./scripts/demo build/mingw-i686
+# The shipped 32-bit build, or the 64-bit one where the kernel cannot run
+# 32-bit binaries and so Wine cannot start a 32-bit program.
+demo: i686 x86_64
+	if /usr/lib/wine/wine --version >/dev/null 2>&1; then \
+	    ./scripts/demo build/mingw-i686; \
+	else \
+	    echo "32-bit Wine cannot run here: the demo runs the 64-bit build"; \
+	    ./scripts/demo build/mingw-x86_64; \
+	fi
 
 bench: native
 	./build/native/bench/benchmarks
