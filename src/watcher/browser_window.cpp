@@ -20,6 +20,14 @@ std::shared_ptr<platform::Dispatch> ObjectMember(const frmMain& form, platform::
 
 }  // namespace
 
+std::unique_ptr<platform::WindowWalk> WalkWindows(const frmMain& form) {
+    auto shell = form.SWs;
+    if (!shell || !form.IsLoaded())
+        return nullptr;
+    auto walk = shell->Walk();
+    return form.IsLoaded() ? std::move(walk) : nullptr;
+}
+
 std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form,
                                                     platform::WindowWalk& walk) {
     if (!form.IsLoaded())
@@ -40,6 +48,17 @@ std::optional<bool> IsHtmlWindow(const frmMain& form, platform::BrowserWindow& w
     if (!name)
         return std::nullopt;
     return *name == kHtmlDocument;
+}
+
+std::shared_ptr<platform::Dispatch> HtmlDocument(const frmMain& form,
+                                                 platform::BrowserWindow& window) {
+    auto document = window.Document();
+    if (!form.IsLoaded() || !document || !*document)
+        return nullptr;
+    auto name = (*document)->ClassName();
+    if (!form.IsLoaded() || (name && *name != kHtmlDocument))
+        return nullptr;
+    return *document;
 }
 
 std::optional<bool> IsScriptOpened(const frmMain& form, platform::Dispatch& document) {

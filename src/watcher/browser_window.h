@@ -16,6 +16,11 @@ namespace shutterling::watcher {
 
 inline constexpr std::wstring_view kHtmlDocument = L"HTMLDocument";
 
+// A walk over the shell's windows, started through a reference of our own: a
+// shut-down inside the call releases the collection. Null when there is no
+// collection, the walk cannot start, or the program unloaded meanwhile.
+std::unique_ptr<platform::WindowWalk> WalkWindows(const frmMain& form);
+
 // The next window of a walk; null when the walk ends, its fetch fails, or the
 // program is no longer loaded (then no fetch is made).
 std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form,
@@ -24,6 +29,11 @@ std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form,
 // True when the window's document reports the class name "HTMLDocument";
 // empty when the document or its class name cannot be read.
 std::optional<bool> IsHtmlWindow(const frmMain& form, platform::BrowserWindow& window);
+
+// The window's document when it is an HTML one or its type cannot be read;
+// null when there is no document, it cannot be read or is of another type.
+std::shared_ptr<platform::Dispatch> HtmlDocument(const frmMain& form,
+                                                 platform::BrowserWindow& window);
 
 // True when parentwindow.opener of the document holds an object (even an
 // empty reference); empty when parentwindow or opener cannot be read.

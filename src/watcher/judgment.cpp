@@ -141,8 +141,8 @@ std::optional<bool> Decide(frmMain& form, platform::BrowserWindow& window,
 // Step 2: HTML windows in the collection, counted up to the list limit.
 // Empty when the walk cannot be started or the program unloaded meanwhile.
 std::optional<std::int16_t> CountHtmlWindows(frmMain& form) {
-    auto walk = form.SWs ? form.SWs->Walk() : nullptr;
-    if (!walk || !form.IsLoaded())
+    auto walk = watcher::WalkWindows(form);
+    if (!walk)
         return std::nullopt;
     std::int16_t count = 0;
     while (auto window = watcher::NextWindow(form, *walk)) {
@@ -169,8 +169,8 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
     if (!htmlWindows || *htmlWindows == 1)
         return;
 
-    auto walk = SWs ? SWs->Walk() : nullptr;
-    if (!walk || !loaded_)
+    auto walk = watcher::WalkWindows(*this);
+    if (!walk)
         return;
     // Everything is read through this pass's own references: nested passes move objBrowser.
     while (auto window = watcher::NextWindow(*this, *walk)) {
@@ -181,18 +181,10 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
 
         // The document is read once: its type decides and it is the one judged.
         // Without it there is nothing to judge by or to mark; the window stays
-        // unjudged and gets another chance at the next event.
-        auto documentRead = window->Document();
-        if (!loaded_)
-            return;
-        if (!documentRead || !*documentRead)
-            continue;
-        auto document = *documentRead;
-        auto className = document->ClassName();
-        if (!loaded_)
-            return;
-        // A type name that cannot be read counts as an HTML document's.
-        if (className && *className != watcher::kHtmlDocument)
+        // unjudged and gets another chance at the next event. A type name that
+        // cannot be read counts as an HTML document's.
+        auto document = watcher::HtmlDocument(*this, *window);
+        if (!document)
             continue;
 
         // An opener that cannot be read is treated as script-opened.

@@ -10,8 +10,8 @@ namespace shutterling {
 std::optional<bool> frmMain::HasPlainWindowOfSize(std::int32_t height, std::int32_t width) {
     // Unlike the judgment, this fails as a whole on the first read that fails;
     // a shut-down inside one of its reads fails it too.
-    auto walk = SWs ? SWs->Walk() : nullptr;
-    if (!walk || !loaded_)
+    auto walk = watcher::WalkWindows(*this);
+    if (!walk)
         return std::nullopt;
     for (;;) {
         if (!loaded_)

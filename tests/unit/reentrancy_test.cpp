@@ -120,6 +120,9 @@ struct Case {
     Nested nested;
     std::vector<std::string> reads;  // calls the scene must reach, to prove it got that far
 };
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // home (plain), and popups of every kind the judgment reads differently:
 // "pop" has no menu bar, "sized" has a plain window's size and a gone opener,
