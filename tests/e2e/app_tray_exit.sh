@@ -29,11 +29,7 @@ tray_menu
 read -r mx my mw mh <<<"$(probe menu)"
 # Exit is the last item: the bottom of the menu, clear of its border.
 xdotool mousemove $((mx + mw / 2)) $((my + mh - 8)) sleep 0.3 click 1
-app_wait_exit 60
-probe tray-icon >/dev/null 2>&1 && die "the tray icon outlived the program"
-log "ok: tray icon removed"
-sim_quit
-store_settle
+tray_exited
 expect_reg "Beep" "$STORE_OPTIONS_KEY" Beep '"0"'
 expect_reg "WindowStartUp" "$STORE_OPTIONS_KEY" WindowStartUp '"0"'
 expect_reg "PopupCounter" "$STORE_OPTIONS_KEY" PopupCounter '"0"'

@@ -79,11 +79,7 @@ expect_eq "one blocked after Enable" "$(probe text lblCounter)" "1 Popups blocke
 probe click chkWindowStartup
 wait_for 10 "the start-up box ticked" answers 1 check chkWindowStartup
 tray_choose Up Return
-app_wait_exit 60
-probe tray-icon >/dev/null 2>&1 && die "the tray icon outlived the program"
-log "ok: tray icon removed"
-sim_quit
-store_settle
+tray_exited
 expect_reg "Beep" "$STORE_OPTIONS_KEY" Beep '"0"'
 expect_reg "WindowStartUp" "$STORE_OPTIONS_KEY" WindowStartUp '"1"'
 expect_reg "PopupCounter" "$STORE_OPTIONS_KEY" PopupCounter '"1"'

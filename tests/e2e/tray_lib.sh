@@ -29,6 +29,16 @@ tray_choose() {
     probe key "$@"
 }
 
+# tray_exited: after Exit the process ends, its icon goes, and the options
+# it wrote can be read.
+tray_exited() {
+    app_wait_exit 60
+    probe tray-icon >/dev/null 2>&1 && die "the tray icon outlived the program"
+    log "ok: tray icon removed"
+    sim_quit
+    store_settle
+}
+
 tray_dblclick() {
     tray_at
     xdotool mousemove "$TRAY_X" "$TRAY_Y" click --repeat 2 --delay 60 1

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace shutterling::fakes {
 
 class CallLog {
@@ -36,6 +38,15 @@ class CallLog {
         auto it = std::find_if(entries_.begin(), entries_.end(),
                                [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
         return it == entries_.end() ? -1 : static_cast<int>(it - entries_.begin());
+    }
+    // Where each prefix first appears; each must be present.
+    std::vector<int> Positions(const std::vector<std::string>& prefixes) const {
+        std::vector<int> at;
+        for (const auto& prefix : prefixes) {
+            at.push_back(Find(prefix));
+            EXPECT_GE(at.back(), 0) << prefix;
+        }
+        return at;
     }
     int Count(const std::string& prefix) const {
         return static_cast<int>(

@@ -10,21 +10,13 @@ namespace {
 class Lifecycle : public ::testing::Test {
   protected:
     FakePlatform p;
-    // Positions of the given prefixes in the log, each of which must be present.
-    std::vector<int> Positions(const std::vector<std::string>& prefixes) {
-        std::vector<int> at;
-        for (const auto& prefix : prefixes) {
-            at.push_back(p.log.Find(prefix));
-            EXPECT_GE(at.back(), 0) << prefix;
-        }
-        return at;
-    }
 };
 
 TEST_F(Lifecycle, StartUpRunsItsStepsInOrder) {
     p.shell.Open("home", L"Home", Opener::Page);
     p.form.Form_Load();
-    auto at = Positions({"PrevInstance", "Shell_NotifyIconA 0", "SetWindowLongA 3840 TrayWndProc",
+    auto at =
+        p.log.Positions({"PrevInstance", "Shell_NotifyIconA 0", "SetWindowLongA 3840 TrayWndProc",
                          "SetCaption 0 Popups blocked till now", "CreateShellWindows", "Walk",
                          "Put home.parentwindow.opener="});
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
@@ -121,7 +113,7 @@ TEST_F(Lifecycle, ShutDownRunsItsStepsInOrderAndReleasesTheShell) {
     p.chkWindowStartup.value = 1;
     p.log.Clear();
     p.window.Unload();
-    auto at = Positions(
+    auto at = p.log.Positions(
         {"SaveSetting Shutterling/Options/Beep=", "SaveSetting Shutterling/Options/WindowStartUp=",
          "SaveSetting Shutterling/Options/PopupCounter=", "ReplaceFile", "RegOpenKeyExA",
          "Shell_NotifyIconA 2", "SetWindowLongA 3840 30464", "Unsubscribe"});

@@ -20,15 +20,6 @@ class Tray : public ::testing::Test {
     std::intptr_t Callback(std::intptr_t mouse, std::uintptr_t wParam = 0) {
         return modCommon::TrayWndProc(0xF00, WM_TRAYICON, wParam, mouse);
     }
-    // The log positions of the prefixes, each of which must be present.
-    std::vector<int> At(const std::vector<std::string>& prefixes) {
-        std::vector<int> at;
-        for (const auto& prefix : prefixes) {
-            at.push_back(p.log.Find(prefix));
-            EXPECT_GE(at.back(), 0) << prefix;
-        }
-        return at;
-    }
     static std::string Tip(const platform::TrayRecord& record) {
         return std::string(record.szTip.begin(), record.szTip.end());
     }
@@ -64,12 +55,12 @@ TEST_P(TrayCallbacks, ActOnlyOnRightButtonUpAndLeftDoubleClickAndAlwaysHandOn) {
     EXPECT_EQ(p.window.visible, c.shows);
     EXPECT_EQ(p.log.Count("SetForegroundWindow 3840"), c.menu || c.shows ? 1 : 0);
     if (c.menu) {
-        auto at = At({"SetForegroundWindow", "DoEvents", "PopupMenu mnuSettings",
-                      "PopupMenu closed", "CallWindowProcA"});
+        auto at = p.log.Positions({"SetForegroundWindow", "DoEvents", "PopupMenu mnuSettings",
+                                   "PopupMenu closed", "CallWindowProcA"});
         EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
     }
     if (c.shows) {
-        auto at = At({"Show", "SetForegroundWindow", "CallWindowProcA"});
+        auto at = p.log.Positions({"Show", "SetForegroundWindow", "CallWindowProcA"});
         EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
     }
 }
@@ -93,8 +84,9 @@ TEST_F(Tray, ExitChosenInTheMenuEndsEverythingBeforeTheMessageIsHandedOn) {
 
     EXPECT_EQ(result, FakeTray::ResultOf(WM_TRAYICON, kWmRButtonUp));
     EXPECT_FALSE(p.form.IsLoaded());
-    auto at = At({"PopupMenu mnuSettings", "SaveSetting", "Shell_NotifyIconA 2",
-                  "SetWindowLongA 3840 30464", "PopupMenu closed", kHanded + "1400 0 517"});
+    auto at =
+        p.log.Positions({"PopupMenu mnuSettings", "SaveSetting", "Shell_NotifyIconA 2",
+                         "SetWindowLongA 3840 30464", "PopupMenu closed", kHanded + "1400 0 517"});
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
     EXPECT_EQ(p.log.Entries().back(), kHanded + "1400 0 517");
 }
@@ -112,7 +104,8 @@ TEST_F(Tray, EscapeClosesTheMenuWithoutACommand) {
 TEST_F(Tray, CallbacksNestedInTheFirstPauseLeaveTheOuterCallSound) {
     p.app.Post([this] { EXPECT_EQ(Callback(kWmLButtonDblClk), FakeTray::ResultOf(1400, 515)); });
     EXPECT_EQ(Callback(kWmRButtonUp), FakeTray::ResultOf(1400, 517));
-    auto at = At({"Show", kHanded + "1400 0 515", "PopupMenu mnuSettings", kHanded + "1400 0 517"});
+    auto at = p.log.Positions(
+        {"Show", kHanded + "1400 0 515", "PopupMenu mnuSettings", kHanded + "1400 0 517"});
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
     EXPECT_TRUE(p.window.visible);
 
