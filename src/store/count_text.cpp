@@ -38,13 +38,28 @@ std::wstring CountText(double count) {
     while (limbs.size() > 1 && limbs.back() == 0)
         limbs.pop_back();
 
-    std::wstring text = std::to_wstring(limbs.back());
+    std::wstring text = DecimalText(limbs.back());
     for (auto it = limbs.rbegin() + 1; it != limbs.rend(); ++it) {
-        const std::wstring part = std::to_wstring(*it);
+        const std::wstring part = DecimalText(*it);
         text.append(9 - part.size(), L'0');
         text += part;
     }
     return text;
+}
+
+std::wstring DecimalText(long long value) {
+    // Digits of the magnitude as unsigned, so the most negative value has one too.
+    unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                             : static_cast<unsigned long long>(value);
+    wchar_t digits[24];
+    wchar_t* first = digits + 24;
+    do {
+        *--first = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0)
+        *--first = L'-';
+    return std::wstring(first, digits + 24);
 }
 
 }  // namespace shutterling

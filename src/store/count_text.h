@@ -10,4 +10,8 @@ namespace shutterling {
 // the program never produces, gives "0".
 std::wstring CountText(double count);
 
+// A whole number in decimal, with "-" when negative. std::to_wstring would link
+// the C runtime's printf engine, with its floating-point code, into the program.
+std::wstring DecimalText(long long value);
+
 }  // namespace shutterling

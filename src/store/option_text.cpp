@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "store/count_text.h"
+
 namespace shutterling::store {
 
 namespace {
@@ -107,7 +109,7 @@ std::optional<double> ParseCount(std::wstring_view text) {
 }
 
 std::wstring CheckValueText(std::int16_t value) {
-    return std::to_wstring(value);
+    return DecimalText(value);
 }
 
 }  // namespace shutterling::store

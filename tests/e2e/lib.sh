@@ -44,10 +44,11 @@ winpath() { printf 'Z:%s' "$(printf '%s' "$1" | sed 's|/|\\|g')"; }
 
 # Builds the template prefix once per build tree: a prefix of E2E_ARCH, unmanaged
 # windows (without a window manager, Wine takes 2 s to destroy a captioned
-# window otherwise), no crash dialog, and ShellWindows treated as our simulator.
+# window otherwise), no crash dialog, ShellWindows treated as our simulator,
+# and Wine's own fonts.
 e2e_template() {
     local stamp="$E2E_TEMPLATE/.browser-sim" want
-    want="$(winpath "$E2E_SIM")"
+    want="$(winpath "$E2E_SIM") fonts"
     mkdir -p "$E2E_ROOT"
     (
         flock 9
@@ -76,6 +77,11 @@ REGEDIT4
 "ShowCrashDialog"=dword:00000000
 EOF
         WINEPREFIX="$E2E_TEMPLATE" wine regedit /S "$(winpath "$E2E_ROOT/template.reg")"
+        # Debian's wine has no fonts of its own and Wine 8 does not load them
+        # from /usr/share/wine/fonts: without these, dialogs fall back to a
+        # wider font and the caption buttons lose their glyphs.
+        cp /usr/share/wine/fonts/*.ttf "$E2E_TEMPLATE/drive_c/windows/Fonts/" ||
+            die "Wine's fonts (package fonts-wine) are missing"
         WINEPREFIX="$E2E_TEMPLATE" wineserver -w
         grep -q 'Managed"="N"' "$E2E_TEMPLATE/user.reg" || die "template registry not written"
         grep -qi "TreatAs" "$E2E_TEMPLATE/system.reg" || die "TreatAs not registered"
@@ -97,6 +103,10 @@ e2e_begin() {
     SIM_PID="" APP_PID="" XVFB_PID=""
     trap e2e_cleanup EXIT
     trap 'exit 130' INT TERM
+    # A command that fails under set -e ends the test without a word of die's:
+    # name it, or a rerun hides what went wrong.
+    set -E
+    trap 'E2E_FAILED_AT="${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND"' ERR
     if [ -z "${E2E_USE_DISPLAY:-}" ]; then
         : >"$W/display"
         Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$W/display" \
@@ -128,6 +138,7 @@ e2e_note_crashes() {
 e2e_cleanup() {
     local rc=$?
     set +e
+    [ "$rc" -ne 0 ] && [ -n "${E2E_FAILED_AT:-}" ] && log "FAIL: exit $rc at $E2E_FAILED_AT"
     e2e_note_crashes
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
     [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null

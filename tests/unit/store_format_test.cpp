@@ -167,7 +167,12 @@ TEST(CountText, ReadsBackAsTheSameCount) {
 }
 
 TEST(CheckValueText, ReadsBackAsTheSameValue) {
-    for (std::int16_t value : {0, 1, 2, -1, 7, 32767, -32768}) {
+    const std::pair<std::int16_t, std::wstring> table[] = {
+        {0, L"0"}, {1, L"1"},         {2, L"2"},           {-1, L"-1"},
+        {7, L"7"}, {32767, L"32767"}, {-32768, L"-32768"},
+    };
+    for (const auto& [value, text] : table) {
+        EXPECT_EQ(CheckValueText(value), text);
         EXPECT_EQ(ParseCheckValue(CheckValueText(value)), value);
     }
 }

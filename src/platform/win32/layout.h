@@ -22,18 +22,21 @@ struct ControlLayout {
 };
 
 inline constexpr int kMainClientWidth = 6375;  // twips
-inline constexpr int kMainClientHeight = 6840;
+inline constexpr int kMainClientHeight = 7155;
 inline constexpr int kTwipsPerInch = 1440;
 
+// The two texts at the top of the safe list are taller than their classic
+// boxes (three lines and two lines of the dialog font): they are grown to hold
+// them, and the list, the frame and what lies below move down to make room.
 inline constexpr std::array<ControlLayout, 12> kMainLayout{{
-    {IDC_CMDDONE, ControlKind::Button, 0, L"&Done", 5265, 6345, 990, 345},
-    {IDC_LBLCOUNTER, ControlKind::Label, 0, L"", 150, 6405, 3990, 255},
-    {IDC_FRASAFE, ControlKind::Frame, 0, L"Safe list", 112, 3360, 6135, 2865},
-    {IDC_LSTSAFE, ControlKind::ListBox, IDC_FRASAFE, L"", 120, 870, 5910, 1815},
+    {IDC_CMDDONE, ControlKind::Button, 0, L"&Done", 5265, 6660, 990, 345},
+    {IDC_LBLCOUNTER, ControlKind::Label, 0, L"", 150, 6720, 3990, 255},
+    {IDC_FRASAFE, ControlKind::Frame, 0, L"Safe list", 112, 3360, 6135, 3180},
+    {IDC_LSTSAFE, ControlKind::ListBox, IDC_FRASAFE, L"", 120, 1185, 5910, 1815},
     {IDC_LBLCAPTION, ControlKind::Label, IDC_FRASAFE,
      L"Double click on the popups blocked to add them to safe list. Once added, they will not "
      L"be blocked again. To remove from safe list double click on the name.",
-     150, 180, 5910, 405},
+     150, 180, 5910, 585},
     {IDC_FRASETTINGS, ControlKind::Frame, 0, L"Settings", 120, 0, 6135, 990},
     {IDC_CHKWINDOWSTARTUP, ControlKind::CheckBox, IDC_FRASETTINGS, L"Start when windows starts",
      135, 510, 2430, 270},
@@ -44,8 +47,8 @@ inline constexpr std::array<ControlLayout, 12> kMainLayout{{
     {IDC_FRAADS, ControlKind::Frame, 0, L"Popups blocked", 112, 1020, 6135, 2325},
     {IDC_LSTPOPUPS, ControlKind::ListBox, IDC_FRAADS, L"", 105, 285, 5940, 1815},
     {IDC_LBLINFOCONTINUE, ControlKind::Label, IDC_FRASAFE,
-     L"Hold down the Ctrl key to disable Shutterling and release the key to resume it. ", 150, 615,
-     5835, 285},
+     L"Hold down the Ctrl key to disable Shutterling and release the key to resume it. ", 150, 795,
+     5835, 390},
 }};
 
 inline constexpr int kAboutClientWidth = 4065;  // twips

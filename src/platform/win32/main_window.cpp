@@ -9,6 +9,8 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;  // fixed sing
 
 }  // namespace
 
+MainWindow::~MainWindow() = default;
+
 bool MainWindow::Create() {
     // Never a message-only window: broadcasts such as the taskbar's
     // re-creation reach top-level windows only.

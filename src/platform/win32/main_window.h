@@ -64,6 +64,9 @@ class MainWindow final : private MainPictures,
                          public platform::Images {
   public:
     explicit MainWindow(HINSTANCE instance) : Form(instance, kMainForm) {}
+    // Out of line: an inline one, emitted in two objects, gives its thunks twice
+    // to the linker under LTO.
+    ~MainWindow() override;
 
     // Creates the window hidden, with its controls; false when that fails.
     bool Create();

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs a Win32 test program in a fresh, throw-away Wine prefix under Xvfb.
-# usage: run-under-wine.sh win32|win64 program.exe [args...]
+# usage: [LOGPIXELS=DPI] run-under-wine.sh win32|win64 program.exe [args...]
 set -eu
 arch=$1
 shift
@@ -16,6 +16,13 @@ fi
 "$wine" wineboot -i >/dev/null 2>&1
 # Without a window manager a captioned window takes seconds to go away.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# Wine's own fonts, as in every prefix of ours: Wine 8 does not load them from
+# /usr/share/wine/fonts, and text is measured here.
+cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
+if [ -n "${LOGPIXELS:-}" ]; then
+    "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$LOGPIXELS" \
+        /f >/dev/null 2>&1
+fi
 # The desktop made so far has no display: let it go before the run under Xvfb.
 wineserver -w
 status=0
