@@ -12,11 +12,6 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/store_lib.sh"
 e2e_begin app_about
 
-answers() {
-    local expected=$1
-    shift
-    [ "$(probe "$@")" = "$expected" ]
-}
 WM_COMMAND=273
 IDM_ABOUT=40003
 about() { probe post $WM_COMMAND $IDM_ABOUT >/dev/null || die "cannot post About"; }

@@ -9,14 +9,6 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/store_lib.sh"
 e2e_begin app_settings_window
 
-# probe's answer to a question equals the expected text: for wait_for.
-answers() {
-    local expected=$1
-    shift
-    [ "$(probe "$@")" = "$expected" ]
-}
-not_answers() { ! answers "$@"; }
-
 app="$W/settings"
 store_run_begin "$app"
 sim_do 'open ad title="Buy now" opener=home menubar=no size=300x250' \

@@ -227,6 +227,14 @@ app_ready() {
     sim_wait 60 ' advise sink='
 }
 
+# probe's answer to a question equals the expected text: for wait_for.
+answers() {
+    local expected=$1
+    shift
+    [ "$(probe "$@")" = "$expected" ]
+}
+not_answers() { ! answers "$@"; }
+
 # Ends the program the way a task manager does and checks that it ends cleanly.
 app_stop() {
     probe close >/dev/null || die "cannot post WM_CLOSE"

@@ -65,10 +65,3 @@ tray_pixels() {
     import -window root -crop "${w}x${h}+${x}+${y}" rgb:- | md5sum | cut -d' ' -f1
 }
 
-# probe's answer to a question equals the expected text: for wait_for.
-answers() {
-    local expected=$1
-    shift
-    [ "$(probe "$@")" = "$expected" ]
-}
-not_answers() { ! answers "$@"; }
