@@ -31,6 +31,10 @@
 //   probe foreground           "yes" when the main window is the foreground window
 //   probe key NAME...          press keys (Up, Down, Return, Escape, Tab) in the
 //                              program's thread, where an open menu reads them
+//   probe footprint            the program's working set and private bytes (KB), its GDI
+//                              and USER objects (0 where GetGuiResources is not
+//                              implemented, as in Wine 8), its windows (top-level and
+//                              child), one "name value" per line
 //   probe record FILE ARG      append ARG as a line to FILE (a test's URL handler)
 //   probe about COMMAND ...    the commands above that read or poke a window,
 //                              aimed at the About window instead, and:
@@ -40,6 +44,8 @@
 //
 // CONTROL is an id or a name such as lstPopups, lblCounter or lblURL.
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <shellapi.h>
 
@@ -69,6 +75,54 @@ int Fail(const wchar_t* why) {
 
 HWND MainWindow() {
     return FindWindowW(SHUTTERLING_MAIN_CLASS, nullptr);
+}
+
+int Footprint(HWND main) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process)
+        return Fail(L"cannot open the program's process");
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    const bool ok = GetProcessMemoryInfo(process, &memory, sizeof memory);
+    const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    const DWORD userObjects = GetGuiResources(process, GR_USEROBJECTS);
+    CloseHandle(process);
+    if (!ok)
+        return Fail(L"cannot read the program's counters");
+    struct Count {
+        DWORD pid;
+        unsigned long windows;
+    } count{pid, 0};
+    EnumWindows(
+        [](HWND top, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Count*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(top, &owner);
+            if (owner == c->pid) {
+                ++c->windows;
+                EnumChildWindows(
+                    top,
+                    [](HWND, LPARAM l) -> BOOL {
+                        return ++reinterpret_cast<Count*>(l)->windows, TRUE;
+                    },
+                    lp);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    wchar_t text[256];
+    // The commit charge: what Windows shows as a process's private bytes.
+    std::swprintf(text, 256,
+                  L"working-set-kb %lu\nprivate-kb %lu\ngdi-objects %lu\nuser-objects "
+                  L"%lu\nwindows %lu",
+                  static_cast<unsigned long>(memory.WorkingSetSize / 1024),
+                  static_cast<unsigned long>(memory.PagefileUsage / 1024),
+                  static_cast<unsigned long>(gdi), static_cast<unsigned long>(userObjects),
+                  count.windows);
+    Print(text);
+    return 0;
 }
 
 HWND AboutWindow() {
@@ -425,6 +479,8 @@ int Run(std::vector<std::wstring> args) {
         return Fail(about ? L"no About window" : L"no main window");
     if (about && cmd == L"shape")
         return AboutShape(main);
+    if (cmd == L"footprint")
+        return Footprint(main);
 
     if (cmd == L"find") {
         wchar_t buf[32];

@@ -1,0 +1,62 @@
+#!/bin/bash
+# The program's footprint under Wine: working set and private bytes after
+# start and after POPUPS blocked popups, its GDI and USER objects before and
+# after them, the CPU time it takes over 10 idle seconds, the exe's size and
+# the DLLs it imports. Not a test: it prints figures.
+#
+#   tests/e2e/measure-footprint.sh [BUILD_DIR] [POPUPS]   (BUILD_DIR: build/mingw-x86_64
+#   on machines whose kernel cannot run 32-bit binaries)
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+build="$(cd "${1:-$here/../../build/mingw-i686}" && pwd)"
+popups=${2:-200}
+export E2E_ROOT="$build/tests/e2e"
+export E2E_SIM="$build/tools/browser-sim/browser-sim.exe"
+export E2E_PROBE="$build/tools/browser-sim/probe/probe.exe"
+export E2E_APP="${E2E_APP:-$build/src/platform/win32/Shutterling.exe}"
+case "$build" in *x86_64*) export E2E_ARCH=win64 ;; esac
+source "$here/lib.sh"
+e2e_begin measure-footprint
+
+figure() { probe footprint | awk -v k="$1" '$1 == k { print $2 }'; }
+
+sim_start <<'STORY'
+open home title="Home" size=800x600
+wait-client
+STORY
+app_start
+app_ready
+sim_wait 30 ' put-opener home '
+sim_sync 1000
+ws0=$(figure working-set-kb) pv0=$(figure private-kb)
+gdi0=$(figure gdi-objects) usr0=$(figure user-objects) win0=$(figure windows)
+
+for i in $(seq 1 "$popups"); do
+    sim_do "open pop$i title=\"Popup $i\" opener=home menubar=no size=300x250" \
+        "wait-close pop$i timeout=10000"
+done
+sim_wait $((popups + 60)) " destroyed pop$popups\$"
+sim_sync 1000
+closed=$(sim_count ' wm_close pop')
+ws1=$(figure working-set-kb) pv1=$(figure private-kb)
+gdi1=$(figure gdi-objects) usr1=$(figure user-objects) win1=$(figure windows)
+
+# CPU time from Linux (user + system ticks of the Wine process that runs the
+# exe): Wine's GetProcessTimes for another process is too coarse for this.
+# APP_PID is timeout(1); its child is the Windows process.
+pid=$(ps -o pid= --ppid "$APP_PID" | tr -d ' ' | head -1)
+ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+cpu0=$(ticks)
+sleep 10
+cpu1=$(ticks)
+
+app_stop
+sim_quit
+imports=$(x86_64-w64-mingw32-objdump -p "$E2E_APP" | awk '/DLL Name:/ { print $3 }' | sort | paste -sd' ')
+echo "exe: $(stat -c %s "$E2E_APP") bytes; imports: $imports"
+echo "popups closed: $closed of $popups"
+echo "working set: ${ws0} KB after start, ${ws1} KB after the popups"
+echo "private bytes: ${pv0} KB after start, ${pv1} KB after the popups"
+echo "GDI objects: ${gdi0} -> ${gdi1}; USER objects: ${usr0} -> ${usr1} (GetGuiResources)"
+echo "windows of the process: ${win0} -> ${win1}"
+echo "CPU time over 10 idle seconds: $(((cpu1 - cpu0) * 1000 / $(getconf CLK_TCK))) ms"
