@@ -77,6 +77,27 @@ HWND MainWindow() {
     return FindWindowW(SHUTTERLING_MAIN_CLASS, nullptr);
 }
 
+struct WindowCount {
+    DWORD pid;
+    unsigned long windows;
+};
+
+BOOL CALLBACK CountChildWindow(HWND, LPARAM lp) {
+    ++reinterpret_cast<WindowCount*>(lp)->windows;
+    return TRUE;
+}
+
+BOOL CALLBACK CountTopWindow(HWND top, LPARAM lp) {
+    auto* count = reinterpret_cast<WindowCount*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(top, &owner);
+    if (owner == count->pid) {
+        ++count->windows;
+        EnumChildWindows(top, CountChildWindow, lp);
+    }
+    return TRUE;
+}
+
 int Footprint(HWND main) {
     DWORD pid = 0;
     GetWindowThreadProcessId(main, &pid);
@@ -91,27 +112,8 @@ int Footprint(HWND main) {
     CloseHandle(process);
     if (!ok)
         return Fail(L"cannot read the program's counters");
-    struct Count {
-        DWORD pid;
-        unsigned long windows;
-    } count{pid, 0};
-    EnumWindows(
-        [](HWND top, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Count*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(top, &owner);
-            if (owner == c->pid) {
-                ++c->windows;
-                EnumChildWindows(
-                    top,
-                    [](HWND, LPARAM l) -> BOOL {
-                        return ++reinterpret_cast<Count*>(l)->windows, TRUE;
-                    },
-                    lp);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    WindowCount count{pid, 0};
+    EnumWindows(CountTopWindow, reinterpret_cast<LPARAM>(&count));
     wchar_t text[256];
     // The commit charge: what Windows shows as a process's private bytes.
     std::swprintf(text, 256,
