@@ -46,6 +46,8 @@ gdi1=$(figure gdi-objects) usr1=$(figure user-objects) win1=$(figure windows)
 # APP_PID is timeout(1); its child is the Windows process.
 pid=$(ps -o pid= --ppid "$APP_PID" | tr -d ' ' | head -1)
 ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+# Idle begins once the last popup's close and Wine's RPC threads have settled.
+sleep 5
 cpu0=$(ticks)
 sleep 10
 cpu1=$(ticks)
