@@ -1,20 +1,22 @@
 #!/bin/bash
-# The About window, driven from outside: the main window's About command shows
-# it (fixed, close box only, no taskbar button, centred, OK focused) with its
+# The About window, driven from outside: About from the tray menu shows it
+# (fixed, close box only, no taskbar button, centred, OK focused) with its
 # texts; About again brings the same window back; each click on a link is one
 # launch of the shown address through the shell (a handler of the test's own
 # is registered for http, https and mailto); Esc and Enter close it and the
-# program runs on; Exit while it is open shuts down at once (icon gone,
-# options, Run value and safe list written, no more judging), and the process
-# lives on until About is closed, then exits with code 0.
+# program runs on; Exit from the tray menu while it is open shuts down at once
+# (icon gone, options, Run value and safe list written, no more judging), and
+# the process lives on until About is closed, then exits with code 0.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/store_lib.sh"
+source "$(dirname "$0")/tray_lib.sh"
 e2e_begin app_about
 
 WM_COMMAND=273
 IDM_ABOUT=40003
 about() { probe post $WM_COMMAND $IDM_ABOUT >/dev/null || die "cannot post About"; }
+tray_about() { tray_choose Down Down Down Return; }  # the third item
 launches="$W/launches.txt"
 launched() { [ "$(wc -l <"$launches" 2>/dev/null || echo 0)" -ge "$1" ]; }
 # click CONTROL: a real mouse click on a control of the About window.
@@ -54,7 +56,7 @@ store_run_begin "$W/app"
 expect_eq "no About window at start" "$(probe about count)" 0
 expect_eq "one tray icon" "$(probe tray-icons)" 1
 
-about
+tray_about
 wait_for 20 "the About window" answers 1 about count
 wait_for 10 "it to show" answers yes about visible
 expect_eq "window" "$(probe about shape)" \
@@ -77,7 +79,7 @@ first=$(probe about find)
 probe about move 10 20
 probe about hide
 wait_for 10 "it to hide" answers no about visible
-about
+tray_about
 wait_for 20 "About to show it again" answers yes about visible
 expect_eq "still one About window" "$(probe about count)" 1
 expect_eq "the same window" "$(probe about find)" "$first"
@@ -114,7 +116,7 @@ sim_do 'open ad title="Buy now" opener=home menubar=no size=300x250'
 sim_wait 30 ' wm_close ad '
 probe dblclick lstPopups 0
 wait_for 10 "the title on the safe list" answers 1 count lstSafe
-probe close >/dev/null
+tray_choose Up Return  # Exit, the last item
 wait_for 20 "the main window to go" sh -c "! wine '$E2E_PROBE' find"
 expect_eq "tray icon gone at once" "$(probe tray-icons)" 0
 reg_live() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { print $3 }'; }
@@ -127,7 +129,10 @@ sim_do 'open late title="Late" opener=home menubar=no size=300x250'
 sim_sync
 expect_no_log "nothing is judged after Exit" ' wm_close late '
 
-# The process lives on: the window still works, then OK ends it with code 0.
+# The process lives on: its one window comes to the front and still works,
+# then OK ends it with code 0.
+about_active() { probe about shape | grep -q focus=cmdOK; }
+wait_for 10 "About to come to the front" about_active
 click lblURL
 wait_for 20 "a launch while lingering" launched 4
 kill -0 "$APP_PID" || die "the process ended with the main window"

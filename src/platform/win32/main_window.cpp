@@ -7,6 +7,27 @@ namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;  // fixed single, no min/max
 
+struct OtherWindowSearch {
+    HWND self;
+    HWND found;
+};
+
+BOOL CALLBACK FindOtherVisible(HWND hwnd, LPARAM lParam) {
+    auto& search = *reinterpret_cast<OtherWindowSearch*>(lParam);
+    if (hwnd == search.self || !IsWindowVisible(hwnd))
+        return TRUE;
+    search.found = hwnd;
+    return FALSE;
+}
+
+// Another visible top-level window of this thread (the About window that
+// outlives the main one), or null.
+HWND OtherVisibleWindow(HWND self) {
+    OtherWindowSearch search{self, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindOtherVisible, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace
 
 MainWindow::~MainWindow() = default;
@@ -94,8 +115,16 @@ void MainWindow::FinishUnload() {
     unloading_ = true;
     if (form_)
         form_->Unload();
-    if (hwnd_)
-        DestroyWindow(hwnd_);
+    if (!hwnd_)
+        return;
+    // Active (the tray menu made it so), its going would hand the activation to
+    // whatever window comes next, often a browser over a window of ours that
+    // keeps the process alive: that window gets it instead.
+    if (GetActiveWindow() == hwnd_) {
+        if (HWND other = OtherVisibleWindow(hwnd_))
+            SetForegroundWindow(other);
+    }
+    DestroyWindow(hwnd_);
 }
 
 void MainWindow::RequestClose(std::int16_t mode) {
