@@ -10,26 +10,19 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "${1:-$here/../../build/mingw-i686}" && pwd)"
 popups=${2:-200}
-export E2E_ROOT="$build/tests/e2e"
-export E2E_SIM="$build/tools/browser-sim/browser-sim.exe"
-export E2E_PROBE="$build/tools/browser-sim/probe/probe.exe"
-export E2E_APP="${E2E_APP:-$build/src/platform/win32/Shutterling.exe}"
-case "$build" in *x86_64*) export E2E_ARCH=win64 ;; esac
+source "$here/build_env.sh" "$build"
 source "$here/lib.sh"
 e2e_begin measure-footprint
 
-figure() { probe footprint | awk -v k="$1" '$1 == k { print $2 }'; }
+# snapshot N: the program's counters at one moment; figure N NAME: one of them.
+snapshot() { probe footprint >"$W/footprint-$1.txt"; }
+figure() { awk -v k="$2" '$1 == k { print $2 }' "$W/footprint-$1.txt"; }
 
-sim_start <<'STORY'
-open home title="Home" size=800x600
-wait-client
-STORY
-app_start
-app_ready
-sim_wait 30 ' put-opener home '
+start_with_home
 sim_sync 1000
-ws0=$(figure working-set-kb) pv0=$(figure private-kb)
-gdi0=$(figure gdi-objects) usr0=$(figure user-objects) win0=$(figure windows)
+snapshot 0
+ws0=$(figure 0 working-set-kb) pv0=$(figure 0 private-kb)
+gdi0=$(figure 0 gdi-objects) usr0=$(figure 0 user-objects) win0=$(figure 0 windows)
 
 for i in $(seq 1 "$popups"); do
     sim_do "open pop$i title=\"Popup $i\" opener=home menubar=no size=300x250" \
@@ -38,8 +31,9 @@ done
 sim_wait $((popups + 60)) " destroyed pop$popups\$"
 sim_sync 1000
 closed=$(sim_count ' wm_close pop')
-ws1=$(figure working-set-kb) pv1=$(figure private-kb)
-gdi1=$(figure gdi-objects) usr1=$(figure user-objects) win1=$(figure windows)
+snapshot 1
+ws1=$(figure 1 working-set-kb) pv1=$(figure 1 private-kb)
+gdi1=$(figure 1 gdi-objects) usr1=$(figure 1 user-objects) win1=$(figure 1 windows)
 
 # CPU time from Linux (user + system ticks of the Wine process that runs the
 # exe): Wine's GetProcessTimes for another process is too coarse for this.

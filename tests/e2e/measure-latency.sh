@@ -15,12 +15,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "${1:-$here/../../build/mingw-i686}" && pwd)"
 popups=${2:-25}
-export E2E_ROOT="$build/tests/e2e"
-export E2E_SIM="$build/tools/browser-sim/browser-sim.exe"
-export E2E_PROBE="$build/tools/browser-sim/probe/probe.exe"
-export E2E_APP="${E2E_APP:-$build/src/platform/win32/Shutterling.exe}"  # or another build of it
+source "$here/build_env.sh" "$build"
 export E2E_TRACE=1
-case "$build" in *x86_64*) export E2E_ARCH=win64 ;; esac
 source "$here/lib.sh"
 e2e_begin measure-latency
 
