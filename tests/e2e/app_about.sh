@@ -1,8 +1,8 @@
 #!/bin/bash
 # The About window, driven from outside: About from the tray menu shows it
 # (fixed, close box only, no taskbar button, centred, OK focused) with its
-# texts; About again brings the same window back; each click on a link is one
-# launch of the shown address through the shell (a handler of the test's own
+# texts; About again brings the same window back; each click on a link, and
+# each double-click, is one launch of the shown address through the shell (a handler of the test's own
 # is registered for http, https and mailto); Esc and Enter close it and the
 # program runs on; Exit from the tray menu while it is open shuts down at once
 # (icon gone, options, Run value and safe list written, no more judging), and
@@ -85,18 +85,32 @@ expect_eq "still one About window" "$(probe about count)" 1
 expect_eq "the same window" "$(probe about find)" "$first"
 expect_eq "kept where it was" "$(probe about shape | grep -o 'centred=[a-z]*')" "centred=no"
 
-# Each click is one launch of the shown address; the window stays open.
-while IFS='|' read -r link n expected; do
-    click "$link"
+# Each click is one launch of the shown address and the window stays open;
+# a double-click is one launch too (its second half is a double-click, not a
+# click). Clicks are spaced by twice the system's double-click time, so each
+# stands alone however fast this machine runs the program.
+dblclick_ms=$(probe dblclick-time) || die "no double-click time"
+apart() { sleep "$(awk -v ms="$dblclick_ms" 'BEGIN { print 2 * ms / 1000 }')"; }
+dblclick() {
+    local xy
+    xy=$(probe about where "$1") || die "no $1"
+    # shellcheck disable=SC2086
+    xdotool mousemove $xy click --repeat 2 --delay $((dblclick_ms / 10)) 1
+}
+while IFS='|' read -r how link n expected; do
+    apart
+    "$how" "$link"
     wait_for 20 "launch $n" launched "$n"
-    expect_eq "launch $n ($link)" "$(sed -n "${n}p" "$launches" | tr -d '\r')" "$expected"
-    expect_eq "About open after the click" "$(probe about count)" 1
+    expect_eq "launch $n ($how $link)" "$(sed -n "${n}p" "$launches" | tr -d '\r')" "$expected"
+    expect_eq "About open after the $how" "$(probe about count)" 1
 done <<'CLICKS'
-lblURL|1|http://www.example.org/
-lblURL|2|http://www.example.org/
-lblContact|3|mailto:shutterling@example.org
+click|lblURL|1|http://www.example.org/
+click|lblURL|2|http://www.example.org/
+dblclick|lblURL|3|http://www.example.org/
+click|lblContact|4|mailto:shutterling@example.org
 CLICKS
-expect_eq "one launch per click" "$(wc -l <"$launches")" 3
+# A second launch from the double-click would have been line 4 or 5.
+expect_eq "one launch per click, one per double-click" "$(wc -l <"$launches")" 4
 
 # Esc and Enter each close it; the program runs on, and About loads anew.
 for k in Escape Return; do
@@ -134,7 +148,7 @@ expect_no_log "nothing is judged after Exit" ' wm_close late '
 about_active() { probe about shape | grep -q focus=cmdOK; }
 wait_for 10 "About to come to the front" about_active
 click lblURL
-wait_for 20 "a launch while lingering" launched 4
+wait_for 20 "a launch while lingering" launched 5
 kill -0 "$APP_PID" || die "the process ended with the main window"
 expect_eq "About still open" "$(probe about count)" 1
 probe about click cmdOK

@@ -22,6 +22,7 @@
 //   probe wait-gone [MS]       wait until the main window and its process are gone
 //   probe hold-ctrl MS         hold the Ctrl key down for MS milliseconds (SendInput)
 //   probe key-state            "down" or "up": Ctrl as GetKeyState sees it here
+//   probe dblclick-time        the system's double-click time in milliseconds
 //   probe tray-icon            "X Y W H": the screen rectangle of the icon in Wine's
 //                              tray window (exit 1 when there is none)
 //   probe tray-icons           how many icons Wine's tray window shows
@@ -400,6 +401,10 @@ int Run(std::vector<std::wstring> args) {
         return HoldCtrl(ms(1, L"1000"));
     if (cmd == L"key-state") {
         Print(GetAsyncKeyState(VK_CONTROL) & 0x8000 ? L"down" : L"up");
+        return 0;
+    }
+    if (cmd == L"dblclick-time") {
+        Print(std::to_wstring(GetDoubleClickTime()));
         return 0;
     }
     if (cmd == L"broadcast") {

@@ -65,6 +65,8 @@ void AboutWindow::OnCommand(int id, int code) {
             if (code == BN_CLICKED)
                 events_->cmdOK_Click();
             break;
+        // A double-click on a link opens it once: its first half is the click,
+        // and the STN_DBLCLK of its second half launches nothing more.
         case IDC_LBLURL:
             if (code == STN_CLICKED)
                 events_->lblURL_Click();
