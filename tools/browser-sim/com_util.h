@@ -91,6 +91,12 @@ class RefCount {
         return n;                                         \
     }
 
+// A member of an interface that the simulator does not implement.
+#define SIM_NOTIMPL(name, ...)                                      \
+    HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) noexcept override { \
+        return E_NOTIMPL;                                           \
+    }
+
 inline std::string Utf8(std::wstring_view w) {
     if (w.empty())
         return {};

@@ -1,0 +1,150 @@
+// The window settings of "open" and "set" lines.
+#include <cwctype>
+#include <set>
+#include <tuple>
+
+#include "scenario.h"
+#include "window.h"
+
+namespace sim {
+namespace {
+
+bool ParseOpener(const std::wstring& v, WindowProps& p) {
+    static const std::pair<const wchar_t*, OpenerKind> kinds[] = {
+        {L"none", OpenerKind::None},     {L"empty", OpenerKind::Empty}, {L"null", OpenerKind::Null},
+        {L"object", OpenerKind::Object}, {L"fail", OpenerKind::Fail},
+    };
+    for (auto& [name, kind] : kinds) {
+        if (v == name) {
+            p.opener = kind;
+            return true;
+        }
+    }
+    if (v.empty())
+        return false;
+    p.opener = OpenerKind::Window;
+    p.openerWindow = v;
+    return true;
+}
+
+}  // namespace
+
+bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value,
+              std::wstring& error) {
+    auto flag = [&](bool& target) {
+        auto b = ParseBool(value);
+        if (b)
+            target = *b;
+        return b.has_value();
+    };
+    auto size = [&](int& w, int& h) {
+        auto s = ParseSize(value);
+        if (s)
+            std::tie(w, h) = *s;
+        return s.has_value();
+    };
+    bool ok = true;
+    if (key == L"title") {
+        p.title = value;
+    } else if (key == L"doc") {
+        if (value == L"html")
+            p.doc = DocKind::Html;
+        else if (value == L"other")
+            p.doc = DocKind::Other;
+        else if (value == L"none")
+            p.doc = DocKind::None;
+        else
+            ok = false;
+    } else if (key == L"class") {
+        p.className = value;
+    } else if (key == L"classinfo") {
+        ok = flag(p.classInfo);
+    } else if (key == L"opener") {
+        ok = ParseOpener(value, p);
+    } else if (key == L"closed") {
+        if (value == L"live")
+            p.closed = ClosedMode::Live;
+        else if (value == L"false")
+            p.closed = ClosedMode::False;
+        else if (value == L"true")
+            p.closed = ClosedMode::True;
+        else if (value == L"fail")
+            p.closed = ClosedMode::Fail;
+        else
+            ok = false;
+    } else if (key == L"menubar") {
+        ok = flag(p.menubar);
+    } else if (key == L"fullscreen") {
+        ok = flag(p.fullscreen);
+    } else if (key == L"size") {
+        ok = size(p.width, p.height);
+    } else if (key == L"restored") {
+        ok = size(p.restoredWidth, p.restoredHeight);
+    } else if (key == L"pos") {
+        size_t comma = value.find(L',');
+        auto x = ParseInt(value.substr(0, comma));
+        auto y = comma == std::wstring::npos ? std::nullopt : ParseInt(value.substr(comma + 1));
+        ok = x && y;
+        if (ok)
+            p.x = *x, p.y = *y;
+    } else if (key == L"state") {
+        if (value == L"normal")
+            p.show = SW_SHOWNOACTIVATE;
+        else if (value == L"max")
+            p.show = SW_SHOWMAXIMIZED;
+        else if (value == L"min")
+            p.show = SW_SHOWMINNOACTIVE;
+        else
+            ok = false;
+    } else if (key == L"fail") {
+        static const std::set<std::wstring> known = {
+            L"document", L"fullscreen",   L"menubar", L"locationname", L"width", L"height",
+            L"hwnd",     L"parentwindow", L"opener",  L"putopener",    L"closed"};
+        p.fails.clear();
+        size_t start = 0;
+        while (ok && start <= value.size() && !value.empty()) {
+            size_t comma = value.find(L',', start);
+            std::wstring item = value.substr(start, comma - start);
+            for (auto& c : item)
+                c = wchar_t(towlower(c));
+            if (!known.count(item)) {
+                error = L"unknown read to fail: " + item;
+                return false;
+            }
+            // "closed" is the opener's parent.closed, which the opener object answers.
+            if (item == L"closed")
+                p.closed = ClosedMode::Fail;
+            else
+                p.fails.insert(item);
+            if (comma == std::wstring::npos)
+                break;
+            start = comma + 1;
+        }
+    } else if (key == L"onclose") {
+        if (value == L"destroy")
+            p.ignoreClose = false;
+        else if (value == L"ignore")
+            p.ignoreClose = true;
+        else
+            ok = false;
+    } else if (key == L"fire") {
+        // fire=inside:N raises the event inside the client's N-th call from now.
+        if (value.rfind(L"inside:", 0) == 0) {
+            auto calls = ParseInt(value.substr(7));
+            ok = calls && *calls > 0;
+            p.fire = false;
+            p.fireInside = ok ? *calls : 0;
+        } else {
+            ok = flag(p.fire);
+            p.fireInside = 0;
+        }
+    } else {
+        error = L"unknown setting: " + key;
+        return false;
+    }
+    if (!ok)
+        error = L"bad value for " + key + L": " + value;
+    return ok;
+}
+
+}  // namespace sim
