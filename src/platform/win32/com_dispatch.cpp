@@ -19,7 +19,7 @@ Variant OfKind(Variant::Kind kind) {
 
 }  // namespace
 
-platform::Variant FromVariant(const VARIANT& value) {
+platform::Variant FromVariant(const VARIANT& value, Answerer who) {
     ScopedVariant plain;
     const VARIANT* v = &value;
     // Servers may hand back a reference; look through it once.
@@ -39,15 +39,19 @@ platform::Variant FromVariant(const VARIANT& value) {
             return Variant::Of(V_BSTR(v) ? std::wstring(V_BSTR(v), SysStringLen(V_BSTR(v)))
                                          : std::wstring());
         case VT_DISPATCH: {
-            ComPtr<IDispatch> object(V_DISPATCH(v));
-            return Variant::Of(object ? std::make_shared<ComDispatch>(object) : nullptr);
+            IDispatch* object = V_DISPATCH(v);
+            if (object)
+                object->AddRef();
+            return Variant::Of(object ? std::make_shared<ComDispatch>(AdoptRemote(object, who), who)
+                                      : nullptr);
         }
         case VT_UNKNOWN: {
             // Object-typed whether or not it also speaks IDispatch.
-            ComPtr<IDispatch> object;
+            IDispatch* object = nullptr;
             if (V_UNKNOWN(v))
                 V_UNKNOWN(v)->QueryInterface(IID_PPV_ARGS(&object));
-            return Variant::Of(object ? std::make_shared<ComDispatch>(object) : nullptr);
+            return Variant::Of(object ? std::make_shared<ComDispatch>(AdoptRemote(object, who), who)
+                                      : nullptr);
         }
         case VT_I1:
         case VT_UI1:
@@ -119,78 +123,105 @@ bool ToVariant(const platform::Variant& value, VARIANT* out) {
 
 namespace {
 
-std::optional<std::wstring> NameFromTypeInfo(ITypeInfo* info) {
+std::optional<std::wstring> NameFromTypeInfo(ITypeInfo* info, DWORD deadline) {
     ScopedBstr name;
-    if (!info ||
-        FAILED(info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr))) {
+    if (!info || FAILED(RetryWhileBusy(deadline, [&] {
+            return info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+        }))) {
         return std::nullopt;
     }
     return name.str();
 }
 
-}  // namespace
-
-std::optional<std::wstring> ClassNameOf(IDispatch* object) {
-    if (!object)
-        return std::nullopt;
-    ComPtr<IProvideClassInfo> provider;
-    if (SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&provider)))) {
-        ComPtr<ITypeInfo> info;
-        if (SUCCEEDED(provider->GetClassInfo(&info))) {
-            if (auto name = NameFromTypeInfo(info.Get()))
-                return name;
-        }
-    }
-    ComPtr<ITypeInfo> info;
-    if (FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)))
-        return std::nullopt;
-    return NameFromTypeInfo(info.Get());
-}
-
-std::optional<DISPID> ComDispatch::IdOf(std::wstring_view member) {
-    if (!object_)
-        return std::nullopt;
+// The member's id; resolved by the server without regard to case, as late
+// binding expects.
+std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD deadline) {
     std::wstring name(member);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
-    // Servers match names without regard to case, as late binding expects.
-    if (FAILED(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
+    if (FAILED(RetryWhileBusy(deadline, [&] {
+            return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        }))) {
         return std::nullopt;
     }
     return id;
 }
 
-std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
-    const auto id = IdOf(member);
-    if (!id)
+}  // namespace
+
+std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline) {
+    if (!object)
         return std::nullopt;
-    DISPPARAMS none{nullptr, nullptr, 0, 0};
-    ScopedVariant result;
-    if (FAILED(object_->Invoke(*id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
-                               result.get(), nullptr, nullptr))) {
+    ComPtr<IProvideClassInfo> provider;
+    if (SUCCEEDED(RetryWhileBusy(
+            deadline, [&] { return object->QueryInterface(IID_PPV_ARGS(&provider)); }))) {
+        ComPtr<ITypeInfo> info;
+        if (SUCCEEDED(RetryWhileBusy(deadline, [&] { return provider->GetClassInfo(&info); }))) {
+            if (auto name = NameFromTypeInfo(info.Get(), deadline))
+                return name;
+        }
+    }
+    ComPtr<ITypeInfo> info;
+    if (FAILED(RetryWhileBusy(
+            deadline, [&] { return object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info); }))) {
         return std::nullopt;
     }
-    return FromVariant(*result);
+    return NameFromTypeInfo(info.Get(), deadline);
+}
+
+std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
+    if (!object_)
+        return std::nullopt;
+    return CallRemote<platform::Variant>(
+        who_,
+        [object = object_, name = std::wstring(member),
+         who = who_](DWORD deadline) -> std::optional<platform::Variant> {
+            const auto id = IdOf(object.get(), name, deadline);
+            if (!id)
+                return std::nullopt;
+            DISPPARAMS none{nullptr, nullptr, 0, 0};
+            ScopedVariant result;
+            if (FAILED(RetryWhileBusy(deadline, [&] {
+                    return object->Invoke(*id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                          &none, result.get(), nullptr, nullptr);
+                }))) {
+                return std::nullopt;
+            }
+            return FromVariant(*result, who);
+        });
 }
 
 bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) {
-    const auto id = IdOf(member);
-    if (!id)
+    if (!object_)
         return false;
-    ScopedVariant argument;
-    if (!ToVariant(value, argument.get()))
-        return false;
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{argument.get(), &named, 1, 1};
-    const WORD kind = V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
-                          ? DISPATCH_PROPERTYPUTREF
-                          : DISPATCH_PROPERTYPUT;
-    return SUCCEEDED(object_->Invoke(*id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, nullptr,
-                                     nullptr, nullptr));
+    auto done = CallRemote<bool>(
+        who_, [object = object_, name = std::wstring(member), value](DWORD deadline) -> bool {
+            const auto id = IdOf(object.get(), name, deadline);
+            if (!id)
+                return false;
+            ScopedVariant argument;
+            if (!ToVariant(value, argument.get()))
+                return false;
+            DISPID named = DISPID_PROPERTYPUT;
+            DISPPARAMS params{argument.get(), &named, 1, 1};
+            const WORD kind = V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
+                                  ? DISPATCH_PROPERTYPUTREF
+                                  : DISPATCH_PROPERTYPUT;
+            return SUCCEEDED(RetryWhileBusy(deadline, [&] {
+                return object->Invoke(*id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, nullptr,
+                                      nullptr, nullptr);
+            }));
+        });
+    return done.value_or(false);
 }
 
 std::optional<std::wstring> ComDispatch::ClassName() {
-    return ClassNameOf(object_.Get());
+    if (!object_)
+        return std::nullopt;
+    return CallRemote<std::wstring>(
+        who_, [object = object_](DWORD deadline) -> std::optional<std::wstring> {
+            return ClassNameOf(object.get(), deadline);
+        });
 }
 
 }  // namespace shutterling::win32

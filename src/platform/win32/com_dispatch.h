@@ -8,6 +8,7 @@
 #include <wrl/client.h>
 
 #include "platform/shell.h"
+#include "platform/win32/remote_calls.h"
 
 namespace shutterling::win32 {
 
@@ -49,31 +50,35 @@ class ScopedBstr {
     BSTR b_ = nullptr;
 };
 
+// An object of a page, answered by the thread of the browser window it was
+// reached from: once that window stops answering, so does this object.
 class ComDispatch final : public platform::Dispatch {
   public:
-    explicit ComDispatch(ComPtr<IDispatch> object) : object_(std::move(object)) {}
+    ComDispatch(RemoteRef<IDispatch> object, Answerer who)
+        : object_(std::move(object)), who_(who) {}
 
     std::optional<platform::Variant> Get(std::wstring_view member) override;
     bool Put(std::wstring_view member, const platform::Variant& value) override;
     std::optional<std::wstring> ClassName() override;
 
-    IDispatch* get() const noexcept { return object_.Get(); }
+    IDispatch* get() const noexcept { return object_.get(); }
 
   private:
-    std::optional<DISPID> IdOf(std::wstring_view member);
-
-    ComPtr<IDispatch> object_;
+    RemoteRef<IDispatch> object_;
+    Answerer who_;
 };
 
-// VT_DISPATCH and VT_UNKNOWN become objects even when null; numbers, booleans,
-// strings, Null and Empty keep their kind; everything else is Other.
-platform::Variant FromVariant(const VARIANT& value);
+// VT_DISPATCH and VT_UNKNOWN become objects even when null (answered by
+// `who`); numbers, booleans, strings, Null and Empty keep their kind;
+// everything else is Other.
+platform::Variant FromVariant(const VARIANT& value, Answerer who = kShell);
 
 // The reverse, for assignments; false when the value cannot be expressed.
 bool ToVariant(const platform::Variant& value, VARIANT* out);
 
 // The class name a type library gives the object: IProvideClassInfo first
-// (the coclass, e.g. "HTMLDocument"), then IDispatch::GetTypeInfo.
-std::optional<std::wstring> ClassNameOf(IDispatch* object);
+// (the coclass, e.g. "HTMLDocument"), then IDispatch::GetTypeInfo. Calls
+// rejected by a busy server are retried until the deadline.
+std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline);
 
 }  // namespace shutterling::win32

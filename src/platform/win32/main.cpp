@@ -13,6 +13,7 @@
 #include "platform/win32/application.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/persistence.h"
+#include "platform/win32/remote_calls.h"
 #include "platform/win32/shell_automation.h"
 #include "platform/win32/system_calls.h"
 #include "platform/win32/tray_hook.h"
@@ -44,7 +45,11 @@ class FormEventsOf final : public shutterling::win32::FormEvents {
     void QueryUnload(std::int16_t& cancel, std::int16_t unloadMode) override {
         form_.Form_QueryUnload(cancel, unloadMode);
     }
-    void Unload() override { form_.Form_Unload(); }
+    void Unload() override {
+        // The shut-down never waits for a browser: calls still waiting end now.
+        shutterling::win32::RemoteCalls::Get().Stop();
+        form_.Form_Unload();
+    }
     void DoneClick() override { form_.cmdDone_Click(); }
     void PopupsDblClick() override { form_.lstPopups_DblClick(); }
     void SafeDblClick() override { form_.lstSafe_DblClick(); }
@@ -92,6 +97,8 @@ int Run(HINSTANCE instance) {
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    // Made here, so that this thread is the one the shell's events are handed to.
+    win32::RemoteCalls::Get();
 
     win32::ShellAutomationImpl shell;
     win32::SystemImpl system;

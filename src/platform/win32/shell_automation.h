@@ -1,5 +1,6 @@
 // The shell's collection of browser windows over IShellWindows and
-// IWebBrowser2.
+// IWebBrowser2. Every call goes through RemoteCalls: made on a worker of the
+// multithreaded apartment, waited for a bounded time.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <wrl/client.h>
 
 #include "platform/shell.h"
+#include "platform/win32/remote_calls.h"
 #include "platform/win32/shell_events.h"
 #include "platform/win32/shell_guids.h"
 
@@ -17,8 +19,9 @@ using Microsoft::WRL::ComPtr;
 
 class ComBrowserWindow final : public platform::BrowserWindow {
   public:
-    // A null browser stands for an item that is Nothing: every read fails.
-    explicit ComBrowserWindow(ComPtr<IWebBrowser2> browser);
+    // A null browser stands for an item that is Nothing, or for a window
+    // that did not answer: every read fails. The identity holds the object.
+    ComBrowserWindow(RemoteRef<IWebBrowser2> browser, RemoteRef<IUnknown> identity);
 
     std::optional<std::shared_ptr<platform::Dispatch>> Document() override;
     std::optional<bool> FullScreen() override;
@@ -27,30 +30,32 @@ class ComBrowserWindow final : public platform::BrowserWindow {
     std::optional<std::int32_t> Width() override;
     std::optional<std::int32_t> Height() override;
     std::optional<platform::WindowHandle> Hwnd() override;
-    std::uintptr_t Identity() const override { return identity_; }
+    std::uintptr_t Identity() const override {
+        return reinterpret_cast<std::uintptr_t>(identity_.get());
+    }
 
   private:
-    ComPtr<IWebBrowser2> browser_;
-    std::uintptr_t identity_ = 0;
+    RemoteRef<IWebBrowser2> browser_;
+    RemoteRef<IUnknown> identity_;
 };
 
 class ComWindowWalk final : public platform::WindowWalk {
   public:
-    explicit ComWindowWalk(ComPtr<IEnumVARIANT> cursor) : cursor_(std::move(cursor)) {}
+    explicit ComWindowWalk(RemoteRef<IEnumVARIANT> cursor) : cursor_(std::move(cursor)) {}
     Step Next() override;
 
   private:
-    ComPtr<IEnumVARIANT> cursor_;
+    RemoteRef<IEnumVARIANT> cursor_;
 };
 
 class ComShellWindows final : public platform::ShellWindows {
   public:
-    ComShellWindows(ComPtr<IShellWindows> windows, ConnectionToken connection)
+    ComShellWindows(RemoteRef<IShellWindows> windows, ConnectionToken connection)
         : windows_(std::move(windows)), connection_(std::move(connection)) {}
     std::unique_ptr<platform::WindowWalk> Walk() override;
 
   private:
-    ComPtr<IShellWindows> windows_;
+    RemoteRef<IShellWindows> windows_;
     ConnectionToken connection_;  // declared last: unadvised before the collection goes
 };
 

@@ -1,4 +1,5 @@
-// The shell calls back into this sink from the message loop of our apartment.
+// The shell calls back into this sink from a thread of the multithreaded
+// apartment; the handler runs on the user-interface thread.
 #include "platform/win32/shell_events.h"
 
 #include <utility>
@@ -11,7 +12,7 @@ ShellEventSink::ShellEventSink(platform::ShellAutomation::WindowRegisteredHandle
     : handler_(std::move(handler)) {}
 
 void ShellEventSink::Detach() noexcept {
-    handler_ = nullptr;
+    InterlockedExchange(&detached_, 1);
 }
 
 HRESULT ShellEventSink::QueryInterface(REFIID riid, void** object) noexcept {
@@ -27,11 +28,11 @@ HRESULT ShellEventSink::QueryInterface(REFIID riid, void** object) noexcept {
 }
 
 ULONG ShellEventSink::AddRef() noexcept {
-    return static_cast<ULONG>(++refs_);
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
 }
 
 ULONG ShellEventSink::Release() noexcept {
-    const LONG left = --refs_;
+    const LONG left = InterlockedDecrement(&refs_);
     if (left == 0)
         delete this;
     return static_cast<ULONG>(left);
@@ -60,7 +61,7 @@ HRESULT ShellEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
                                EXCEPINFO*, UINT* argError) noexcept {
     if (result)
         VariantInit(result);
-    if (id != kDispidWindowRegistered || !handler_)
+    if (id != kDispidWindowRegistered || !handler_ || InterlockedCompareExchange(&detached_, 0, 0))
         return S_OK;
     if (!params || params->cArgs != 1 || !params->rgvarg) {
         if (argError)
@@ -74,11 +75,14 @@ HRESULT ShellEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
         return DISP_E_TYPEMISMATCH;
     }
     try {
-        // The handler may run the whole shut-down, which drops the connection
-        // and with it this sink and the handler itself: keep both alive.
+        // The handler may run the whole shut-down, which drops the connection:
+        // the sink stays alive until the handler has returned.
         ComPtr<ShellEventSink> self(this);
-        auto handler = handler_;
-        handler(static_cast<std::int32_t>(V_I4(cookie.get())));
+        const auto lCookie = static_cast<std::int32_t>(V_I4(cookie.get()));
+        RemoteCalls::Get().RunOnUiThread([self, lCookie] {
+            if (!InterlockedCompareExchange(&self->detached_, 0, 0))
+                self->handler_(lCookie);
+        });
     } catch (...) {
         // An exception must not unwind into the COM runtime.
     }
@@ -103,11 +107,24 @@ ConnectionToken& ConnectionToken::operator=(ConnectionToken&& other) noexcept {
 void ConnectionToken::Reset() noexcept {
     if (sink_)
         sink_->Detach();
-    if (point_ && cookie_)
-        point_->Unadvise(cookie_);
-    point_.Reset();
-    cookie_ = 0;
     sink_.Reset();
+    if (!point_)
+        return;
+    try {
+        auto point = std::move(point_);
+        const DWORD cookie = std::exchange(cookie_, 0);
+        auto unadvise = [point, cookie](DWORD = 0) {
+            if (cookie)
+                point->Unadvise(cookie);
+        };
+        auto& calls = RemoteCalls::Get();
+        if (RemoteCalls::OnWorker())
+            unadvise();
+        else if (calls.Run(kShell, unadvise) == RemoteCalls::Outcome::NotMade)
+            calls.Post(unadvise);  // shutting down: the shell is told, nothing waits for it
+    } catch (...) {
+        // Out of memory: the subscription ends with the process.
+    }
 }
 
 std::optional<ConnectionToken> AdviseShellEvents(
@@ -124,7 +141,7 @@ std::optional<ConnectionToken> AdviseShellEvents(
     DWORD cookie = 0;
     if (FAILED(point->Advise(sink.Get(), &cookie)))
         return std::nullopt;
-    return ConnectionToken(std::move(point), cookie, std::move(sink));
+    return ConnectionToken(AdoptRemote(point.Detach(), kShell), cookie, std::move(sink));
 }
 
 }  // namespace shutterling::win32

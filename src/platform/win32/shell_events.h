@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 
 #include "platform/shell.h"
+#include "platform/win32/remote_calls.h"
 #include "platform/win32/shell_guids.h"
 
 namespace shutterling::win32 {
@@ -14,7 +15,9 @@ namespace shutterling::win32 {
 using Microsoft::WRL::ComPtr;
 
 // A dispinterface sink: WindowRegistered goes to the handler, every other
-// event is accepted and dropped.
+// event is accepted and dropped. The shell calls it on a thread of the
+// multithreaded apartment; the handler runs on the user-interface thread
+// while the shell waits.
 class ShellEventSink final : public IDispatch {
   public:
     explicit ShellEventSink(platform::ShellAutomation::WindowRegisteredHandler handler);
@@ -38,14 +41,16 @@ class ShellEventSink final : public IDispatch {
     ~ShellEventSink() = default;
 
     LONG refs_ = 1;
-    platform::ShellAutomation::WindowRegisteredHandler handler_;
+    LONG detached_ = 0;
+    const platform::ShellAutomation::WindowRegisteredHandler handler_;
 };
 
-// An Advise cookie that unadvises when it goes away.
+// An Advise cookie that unadvises when it goes away (on a worker: the
+// shut-down does not wait for it).
 class ConnectionToken {
   public:
     ConnectionToken() = default;
-    ConnectionToken(ComPtr<IConnectionPoint> point, DWORD cookie, ComPtr<ShellEventSink> sink)
+    ConnectionToken(RemoteRef<IConnectionPoint> point, DWORD cookie, ComPtr<ShellEventSink> sink)
         : point_(std::move(point)), cookie_(cookie), sink_(std::move(sink)) {}
     ConnectionToken(const ConnectionToken&) = delete;
     ConnectionToken& operator=(const ConnectionToken&) = delete;
@@ -56,7 +61,7 @@ class ConnectionToken {
     void Reset() noexcept;
 
   private:
-    ComPtr<IConnectionPoint> point_;
+    RemoteRef<IConnectionPoint> point_;
     DWORD cookie_ = 0;
     ComPtr<ShellEventSink> sink_;
 };

@@ -138,6 +138,17 @@ void Pump() {
     }
 }
 
+bool Eventually(const std::function<bool()>& condition) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > 10000)
+            return false;
+        Pump();
+        Sleep(5);
+    }
+    return true;
+}
+
 bool QuitPosted() {
     MSG msg;
     return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
@@ -149,6 +160,7 @@ using namespace shutterling::win32::test;
 
 int main(int argc, char** argv) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    shutterling::win32::RemoteCalls::Get();  // this thread receives the shell's events
     const struct {
         const char* name;
         std::function<void()> run;
@@ -166,6 +178,7 @@ int main(int argc, char** argv) {
         {"ExecutableResources",
          [&] { ExecutableResources(argc > 1 ? argv[1] : "Shutterling.exe"); }},
         {"TextFit", TextFit},
+        {"RemoteCallsBounded", RemoteCallsBounded},
     };
     // "--text-fit DPI": only the captions, in a prefix set to that DPI.
     const bool fitOnly = argc > 3 && std::strcmp(argv[2], "--text-fit") == 0;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -54,8 +55,9 @@ class TestObject final : public IDispatch, public IProvideClassInfo {
     void Set(const std::wstring& name, VARIANT v);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return --refs; }
+    // Counted atomically: the calls reach it from worker threads.
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return InterlockedIncrement(&refs); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return InterlockedDecrement(&refs); }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) noexcept override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override;
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) noexcept override;
@@ -95,6 +97,18 @@ class RecordedEvents final : public FormEvents {
     void TaskbarCreated() override { calls.push_back("TaskbarCreated"); }
 };
 
+// A reference of the test's own to an object of the test, released at once
+// where it goes (the program's own references are released on a worker).
+template <class Interface>
+RemoteRef<Interface> Ref(Interface* object) {
+    object->AddRef();
+    return RemoteRef<Interface>(object, [](Interface* p) { p->Release(); });
+}
+// True once the condition holds, dispatching messages meanwhile; false when
+// it still does not after 10 s. For what workers finish after a call returned
+// (their releases).
+bool Eventually(const std::function<bool()>& condition);
+
 bool CentredOnWorkArea(HWND hwnd);
 void Pump();        // dispatches what is queued; a WM_QUIT stays for QuitPosted
 bool QuitPosted();  // takes the WM_QUIT off the queue if there is one
@@ -120,5 +134,7 @@ void AboutWindowAndLifetime();
 void ExecutableResources(const char* exePath);
 // text_fit_test.cpp
 void TextFit();
+// remote_calls_test.cpp: last, since it ends with the shut-down of the calls
+void RemoteCallsBounded();
 
 }  // namespace shutterling::win32::test

@@ -1,4 +1,5 @@
-// The walk over the shell's windows: what each kind of item yields.
+// The walk over the shell's windows: what each kind of item yields, a window
+// that does not answer, and a busy collection.
 #include <functional>
 #include <vector>
 
@@ -18,6 +19,7 @@ class TestEnum final : public IEnumVARIANT {
     };
     std::vector<Item> items;
     std::size_t at = 0;
+    int busyFor = 0;  // calls rejected as a busy server rejects them
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
         if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
@@ -31,6 +33,10 @@ class TestEnum final : public IEnumVARIANT {
     ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
     HRESULT STDMETHODCALLTYPE Next(ULONG, VARIANT* out, ULONG* fetched) noexcept override {
         *fetched = 0;
+        if (busyFor > 0) {
+            --busyFor;
+            return RPC_E_SERVERCALL_RETRYLATER;
+        }
         if (at >= items.size())
             return S_FALSE;
         const Item& item = items[at++];
@@ -45,27 +51,67 @@ class TestEnum final : public IEnumVARIANT {
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT**) noexcept override { return E_NOTIMPL; }
 };
 
+// An object whose thread stops answering once it is asked for anything but
+// its identity, until the test lets it go on.
+class Silent final : public IDispatch {
+  public:
+    HANDLE answer = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    LONG refs = 1;
+    LONG asked = 0;
+    ~Silent() { CloseHandle(answer); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
+        *out = nullptr;
+        if (riid == IID_IUnknown) {
+            *out = static_cast<IUnknown*>(this);
+            AddRef();
+            return S_OK;
+        }
+        InterlockedIncrement(&asked);
+        WaitForSingleObject(answer, INFINITE);
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return InterlockedIncrement(&refs); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return InterlockedDecrement(&refs); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+                                            DISPID*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) noexcept override {
+        return E_NOTIMPL;
+    }
+};
+
+VARIANT Holding(IDispatch* object) {
+    VARIANT v = Vt(VT_DISPATCH);
+    V_DISPATCH(&v) = object;
+    object->AddRef();
+    return v;
+}
+
 }  // namespace
 
 void WindowWalkSteps() {
     using Status = platform::WindowWalk::Step::Status;
     TestObject notABrowser;
+    Silent silent;
     TestEnum cursor;
+    cursor.busyFor = 2;
     cursor.items = {
         {S_OK, [] { return Vt(VT_DISPATCH); }},  // Nothing
-        {S_OK,
-         [&] {
-             VARIANT v = Vt(VT_DISPATCH);
-             V_DISPATCH(&v) = &notABrowser;
-             notABrowser.AddRef();
-             return v;
-         }},
+        {S_OK, [&] { return Holding(&notABrowser); }},
+        {S_OK, [&] { return Holding(&silent); }},
         {S_OK, [] { return VtI4(3); }},
         {E_FAIL, nullptr},
     };
-    ComWindowWalk walk{ComPtr<IEnumVARIANT>(&cursor)};
+    ComWindowWalk walk{Ref<IEnumVARIANT>(&cursor)};
 
-    currentCase = "an item that is Nothing";
+    currentCase = "an item that is Nothing, fetched once the busy collection answers";
     auto step = walk.Next();
     CHECK(step.status == Status::Window && step.window);
     if (step.window) {
@@ -75,7 +121,24 @@ void WindowWalkSteps() {
     }
     currentCase = "not a browser window";
     CHECK(walk.Next().status == Status::Failed);
-    CHECK(notABrowser.refs == 1);
+    CHECK(Eventually([&] { return notABrowser.refs == 1; }));
+
+    // Given up after the timeout: handed out as a window that does not
+    // answer, whose reads fail at once without asking it again, and the walk
+    // goes on. Once its call comes back it counts as answering again.
+    currentCase = "a window that does not answer";
+    step = walk.Next();
+    const auto silentId = reinterpret_cast<Answerer>(static_cast<IUnknown*>(&silent));
+    CHECK(step.status == Status::Window && step.window && step.window->Identity() == silentId);
+    CHECK(!RemoteCalls::Get().Answering(silentId));
+    if (step.window)
+        CHECK(!step.window->Document() && !step.window->LocationName());
+    CHECK(silent.asked == 1);
+    step = {};
+    SetEvent(silent.answer);
+    CHECK(Eventually([&] { return RemoteCalls::Get().Answering(silentId); }));
+    CHECK(Eventually([&] { return silent.refs == 1; }));
+
     currentCase = "not an object";
     CHECK(walk.Next().status == Status::Failed);
     currentCase = "enumerator fails";

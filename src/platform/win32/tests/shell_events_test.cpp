@@ -34,8 +34,8 @@ class TestSource final : public IConnectionPointContainer, public IConnectionPoi
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return --refs; }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return InterlockedIncrement(&refs); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return InterlockedDecrement(&refs); }
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) noexcept override {
         return E_NOTIMPL;
     }
@@ -107,6 +107,7 @@ void ShellEvents() {
         kept->Invoke(kDispidWindowRegistered, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
                      nullptr, nullptr);
         CHECK(seen.size() == 2);  // nothing after the unsubscription
+        CHECK(Eventually([&] { return source.refs == 1; }));
     }
 
     currentCase = "handler drops the subscription";
@@ -128,6 +129,7 @@ void ShellEvents() {
         CHECK(calls == 1);
         CHECK((source.unadvised == std::vector<DWORD>{77}));
         raw->Release();  // the last reference: the sink goes only now
+        CHECK(Eventually([&] { return source.refs == 1; }));
     }
 
     currentCase = "refusals";

@@ -1,0 +1,108 @@
+// Calls into other processes (the shell's window collection, the browsers)
+// never hold the program hostage. Each runs on a worker thread of the
+// multithreaded apartment while the user-interface thread waits for it at
+// most kCallTimeoutMs, dispatching messages as the apartment's own modal loop
+// would; a call that does not come back in time is abandoned with its thread.
+//
+// Windows could cancel a pending call (a message filter's MessagePending, or
+// CoCancelCall); Wine 8 honours neither, and a design that cannot be shown to
+// work here is not one we ship.
+#pragma once
+
+#include <windows.h>
+
+#include <unknwn.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace shutterling::win32 {
+
+// Windows calls a window hung when it has not answered for 5 s.
+inline constexpr DWORD kCallTimeoutMs = 5000;
+
+// Whose thread answers a call: a browser window's COM identity, or 0 for the
+// shell's collection. A window that has not answered a call counts as not
+// answering until that call comes back: its later calls fail at once.
+using Answerer = std::uintptr_t;
+inline constexpr Answerer kShell = 0;
+
+class RemoteCalls {
+  public:
+    enum class Outcome { Done, GivenUp, NotMade };
+
+    // The one instance, made by the user-interface thread on first use. It is
+    // never destroyed: an abandoned worker may still come back to it.
+    static RemoteCalls& Get();
+
+    // Runs call(deadline) on a worker and waits for it while dispatching
+    // messages. The call may retry a rejected call of its own until deadline
+    // (a GetTickCount value). NotMade: the program is shutting down, the
+    // answerer is not answering, or no worker could be started.
+    Outcome Run(Answerer who, std::function<void(DWORD deadline)> call);
+
+    // Runs work on a worker without waiting for it.
+    void Post(std::function<void()> work);
+
+    // Runs work on the user-interface thread and waits until it returned
+    // (or the shut-down began); from that thread itself, runs it directly.
+    // The shell's events come this way, so the handler runs while the shell
+    // waits, at the points where the apartment used to let events in.
+    void RunOnUiThread(std::function<void()> work);
+
+    // The shut-down began: waits in progress end now, later calls are not
+    // made. Posted work still runs.
+    void Stop();
+    bool Stopped() const;
+
+    bool Answering(Answerer who);
+    // The last release of a reference (see RemoteRef).
+    void ReleaseLater(IUnknown* object, Answerer who);
+    // True on a worker thread of ours.
+    static bool OnWorker();
+
+    RemoteCalls(const RemoteCalls&) = delete;
+    RemoteCalls& operator=(const RemoteCalls&) = delete;
+    struct State;
+
+  private:
+    RemoteCalls();
+    State* state_;  // never freed, for the same reason as the instance
+};
+
+// Retries a call that a busy server rejected (a browser inside a modal loop
+// answers that way) until the deadline.
+HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call);
+
+// A reference to another process's object. Its last release is a call into
+// that process too: made on a worker, never on the user-interface thread, and
+// to a window that is not answering only once it answers again.
+template <class Interface>
+using RemoteRef = std::shared_ptr<Interface>;
+
+void ReleaseRemote(IUnknown* object, Answerer who);
+
+template <class Interface>
+RemoteRef<Interface> AdoptRemote(Interface* object, Answerer who) {
+    if (!object)
+        return nullptr;
+    return RemoteRef<Interface>(object, [who](Interface* p) { ReleaseRemote(p, who); });
+}
+
+// A call whose result crosses back to the user-interface thread: empty when
+// the call was given up or not made. The result lives in shared state, so an
+// abandoned call that comes back later writes where nobody looks.
+template <class Result, class Call>
+std::optional<Result> CallRemote(Answerer who, Call call) {
+    auto out = std::make_shared<std::optional<Result>>();
+    const auto outcome = RemoteCalls::Get().Run(
+        who, [out, call = std::move(call)](DWORD deadline) mutable { *out = call(deadline); });
+    if (outcome != RemoteCalls::Outcome::Done)
+        return std::nullopt;
+    return std::move(*out);
+}
+
+}  // namespace shutterling::win32
