@@ -48,37 +48,6 @@ TEST_F(Lifecycle, NoShellCollectionStartsAndBlocksNothing) {
     EXPECT_GE(p.log.Find("Shell_NotifyIconA 2"), 0);
 }
 
-TEST_F(Lifecycle, MarkingCoversEveryHtmlWindowAndSurvivesFailures) {
-    auto page = p.shell.Open("page", L"Page", Opener::EmptyString);
-    auto popup = p.shell.Open("popup", L"Ad", Opener::Page);
-    auto unknown = p.shell.Open("unknown", L"?", Opener::Page);
-    unknown->doc->className = std::nullopt;  // type unreadable: marked all the same
-    auto stubborn = p.shell.Open("stubborn", L"?", Opener::Page);
-    stubborn->parentWindow->putFails = true;
-    auto last = p.shell.Open("last", L"Last", Opener::Page);
-    auto folder = p.shell.OpenFolder("folder");
-    p.form.Form_Load();
-    EXPECT_TRUE(page->IsMarked());
-    EXPECT_TRUE(popup->IsMarked());
-    EXPECT_TRUE(unknown->IsMarked());
-    EXPECT_FALSE(stubborn->IsMarked());
-    EXPECT_TRUE(last->IsMarked()) << "a failure on one window does not stop the walk";
-
-    // Popups open at start-up are never judged afterwards.
-    p.shell.Fire();
-    EXPECT_TRUE(p.system.closeRequests.size() <= 1u);
-    for (auto h : p.system.closeRequests)
-        EXPECT_EQ(h, *stubborn->hwnd);
-}
-
-TEST_F(Lifecycle, MarkingWalkThatCannotStartMarksNothing) {
-    auto popup = p.shell.Open("popup", L"Ad", Opener::Page);
-    p.shell.walkFails = {true};
-    p.form.Form_Load();
-    EXPECT_FALSE(popup->IsMarked());
-    EXPECT_NE(p.form.SWs, nullptr);
-}
-
 TEST_F(Lifecycle, FirstPaintHidesLaterPaintsDoNot) {
     p.form.Form_Load();
     p.window.Show();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_platform.h"
+#include "unit/named_cases.h"
 
 namespace shutterling::fakes {
 namespace {
@@ -87,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "NoTitleIsCaseSensitive", {L"<no title>"}, 0, {}, {L"<no title>"}, false},
                       AddCase{"NothingSelected", {L"Ad"}, -1, {L"A"}, {L"A"}, false},
                       AddCase{"EmptyList", {}, -1, {}, {}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    kCaseName);
 
 struct RemoveCase {
     const char* name;
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RemoveCase{"OneOfTwinsKeepsTheOther", {L"X", L"X"}, 1, {L"X"}},
                       RemoveCase{"Last", {L"A"}, 0, {}},
                       RemoveCase{"NothingSelected", {L"A"}, -1, {L"A"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    kCaseName);
 
 TEST_F(SettingsWindow, RemovingOneOfTwinsLeavesTheTitleExempt) {
     p.lstSafe.items = {L"Ad", L"Ad"};

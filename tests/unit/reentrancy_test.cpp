@@ -262,7 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"BurstWhileRunning", Moment::Running, Nested::Burst, kJudgmentReads},
                       Case{"ExitDuringStartUp", Moment::StartUp, Nested::Exit, kMarkingReads},
                       Case{"ExitWhileRunning", Moment::Running, Nested::Exit, kJudgmentReads}),
-    [](const auto& info) { return std::string(info.param.name); });
+    kCaseName);
 
 }  // namespace nesting
 

@@ -4,6 +4,7 @@
 
 #include "fakes/fake_platform.h"
 #include "tray/tray_icon.h"
+#include "unit/named_cases.h"
 
 namespace shutterling::fakes {
 namespace {
@@ -76,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CallbackCase{"MouseMove", WM_TRAYICON, 512, false, false},
                       CallbackCase{"PlainMessageWithTheSameLParam", kWmPaint, 517, false, false},
                       CallbackCase{"OtherMessageWithDoubleClickLParam", 1401, 515, false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    kCaseName);
 
 TEST_F(Tray, ExitChosenInTheMenuEndsEverythingBeforeTheMessageIsHandedOn) {
     p.menu.onPopup = [this] { p.form.mnuExit_Click(); };

@@ -2,11 +2,38 @@
 // 1024x768, restored to the same size) open before start-up.
 #pragma once
 
+#include <functional>
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "fakes/fake_platform.h"
+#include "unit/named_cases.h"
 
 namespace shutterling::fakes {
+
+// What a case of a table changes about a window and the platform around it.
+using Setup = std::function<void(FakePlatform&, FakeBrowserWindow& window)>;
+
+// A row of a table of windows: a name, the change, and what the test expects.
+template <typename Expected>
+struct WindowCase {
+    const char* name;
+    Setup setup;
+    Expected expected{};
+};
+
+template <typename Expected>
+void PrintTo(const WindowCase<Expected>& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Menu bar and the restored size of the plain home page: only the opener probe can block.
+inline void LooksOrdinary(FakePlatform&, FakeBrowserWindow& w) {
+    w.menuBar = true;
+    w.width = 1024;
+    w.height = 768;
+}
 
 class WatcherTest : public ::testing::Test {
   protected:

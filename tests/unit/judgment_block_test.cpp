@@ -1,0 +1,127 @@
+// The block of a popup: the beep, its entry in the list, the close request
+// and the count, each step going on when an earlier one fails.
+#include "unit/watcher_fixture.h"
+
+namespace shutterling::fakes {
+namespace {
+
+struct TitleCase {
+    std::wstring title;
+    std::wstring listed;
+};
+class ListedTitle : public WatcherTest, public ::testing::WithParamInterface<TitleCase> {};
+
+TEST_P(ListedTitle, BlankTitlesAreListedAsNoTitleOthersUntrimmed) {
+    Popup("pop", GetParam().title);
+    p.shell.Fire();
+    ASSERT_EQ(p.lstPopups.items.size(), 1u);
+    EXPECT_EQ(p.lstPopups.items[0], GetParam().listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, ListedTitle,
+                         ::testing::Values(TitleCase{L"", L"<No Title>"},
+                                           TitleCase{L"   ", L"<No Title>"},
+                                           TitleCase{L"  Ad  ", L"  Ad  "}, TitleCase{L"\t", L"\t"},
+                                           TitleCase{L"<No Title>", L"<No Title>"}));
+
+TEST_F(WatcherTest, TitleReadForListingFailsThenSucceeds) {
+    // A window whose title read fails once is listed with the second read.
+    struct FlakyTitle : FakeBrowserWindow {
+        using FakeBrowserWindow::FakeBrowserWindow;
+        int reads = 0;
+        std::optional<std::wstring> LocationName() override {
+            return ++reads == 2 ? std::nullopt : std::optional<std::wstring>(L"Flaky");
+        }
+    };
+    auto w = std::make_shared<FlakyTitle>(p.log, "flaky", 0x9000);
+    auto model = Popup("model");
+    w->doc = model->doc;
+    w->parentWindow = model->parentWindow;
+    w->document = model->doc;
+    w->menuBar = false;
+    p.shell.windows.back() = w;
+    p.shell.Fire();
+    EXPECT_EQ(p.lstPopups.items, std::vector<std::wstring>{L"Flaky"});
+}
+
+TEST_F(WatcherTest, UnreadableTitleAddsNoEntryButStillClosesAndCounts) {
+    auto popup = Popup();
+    popup->locationName = std::nullopt;
+    p.shell.Fire();
+    EXPECT_TRUE(p.lstPopups.items.empty());
+    EXPECT_TRUE(ClosedOnce(*popup));
+    EXPECT_EQ(p.form.dblBlockedCount, 1);
+}
+
+TEST_F(WatcherTest, UnreadableHwndSendsNoCloseButStillCounts) {
+    auto popup = Popup();
+    popup->hwnd = std::nullopt;
+    p.shell.Fire();
+    EXPECT_TRUE(p.system.closeRequests.empty());
+    EXPECT_EQ(p.lstPopups.items.size(), 1u);
+    EXPECT_EQ(p.form.dblBlockedCount, 1);
+    EXPECT_EQ(p.lblCounter.caption, L"1 Popups blocked till now");
+}
+
+TEST_F(WatcherTest, ListAndLabelFailuresAreIgnored) {
+    auto popup = Popup();
+    p.lstPopups.addFails = true;
+    p.lblCounter.writeFails = true;
+    p.shell.Fire();
+    EXPECT_TRUE(ClosedOnce(*popup));
+    EXPECT_EQ(p.form.dblBlockedCount, 1);
+}
+
+TEST_F(WatcherTest, CloseRequestIsWmCloseWithZeroParameters) {
+    auto popup = Popup();
+    p.shell.Fire();
+    EXPECT_GE(p.log.Find("PostMessageA " + std::to_string(*popup->hwnd) + " 16 0 0"), 0);
+}
+
+struct BeepCase {
+    std::int16_t value;
+    bool readFails;
+    int beeps;
+};
+class BeepOption : public WatcherTest, public ::testing::WithParamInterface<BeepCase> {};
+
+TEST_P(BeepOption, OnlyValueOneOrAnUnreadableValueBeeps) {
+    p.chkBeep.value = GetParam().value;
+    p.chkBeep.readFails = GetParam().readFails;
+    Popup();
+    p.shell.Fire();
+    EXPECT_EQ(p.system.beeps, GetParam().beeps);
+    if (GetParam().beeps) {
+        EXPECT_LT(p.log.Find("Beep 800 25"), p.log.Find("AddItem lstPopups"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, BeepOption,
+                         ::testing::Values(BeepCase{0, false, 0}, BeepCase{1, false, 1},
+                                           BeepCase{2, false, 0}, BeepCase{0, true, 1}));
+
+TEST_F(WatcherTest, BlockOrderIsBeepListCloseCountLabel) {
+    p.chkBeep.value = 1;
+    Popup();
+    p.shell.Fire();
+    auto beep = p.log.Find("Beep");
+    auto add = p.log.Find("AddItem lstPopups");
+    auto post = p.log.Find("PostMessageA");
+    auto label = p.log.Find("SetCaption 1 Popups");
+    EXPECT_LT(p.log.Find("DoEvents"), beep);
+    EXPECT_LT(beep, add);
+    EXPECT_LT(add, post);
+    EXPECT_LT(post, label);
+}
+
+TEST_F(WatcherTest, BlockedWindowStillOpenIsJudgedAndCountedAgainAtALaterEvent) {
+    auto popup = Popup();
+    p.shell.Fire();
+    p.shell.Fire(12345);  // the cookie makes no difference
+    EXPECT_EQ(p.system.closeRequests.size(), 2u);
+    EXPECT_EQ(p.lstPopups.items.size(), 2u);
+    EXPECT_EQ(p.lblCounter.caption, L"2 Popups blocked till now");
+}
+
+}  // namespace
+}  // namespace shutterling::fakes
