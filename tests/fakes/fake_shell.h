@@ -17,6 +17,19 @@ namespace shutterling::fakes {
 
 using platform::Variant;
 
+// A window whose thread stops answering: from its first call whose log entry
+// starts with `from`, every call to the window or to its page's objects
+// fails, as a call that the program gave up waiting for does.
+struct Silence {
+    std::string from;
+    bool silent = false;
+    bool Fails(const std::string& entry) {
+        if (!silent && !from.empty() && entry.rfind(from, 0) == 0)
+            silent = true;
+        return silent;
+    }
+};
+
 // A late-bound object whose members are plain values; a member mapped to
 // nullopt (or missing) cannot be read.
 class FakeObject : public platform::Dispatch {
@@ -26,20 +39,23 @@ class FakeObject : public platform::Dispatch {
     std::map<std::wstring, std::optional<Variant>> members;  // keys lower-case
     std::optional<std::wstring> className = L"Object";
     bool putFails = false;
-    int puts = 0;  // successful assignments
+    int puts = 0;                      // successful assignments
+    std::shared_ptr<Silence> silence;  // its window's, if any
 
     void Set(const std::wstring& member, std::optional<Variant> value) {
         members[Lower(member)] = std::move(value);
     }
     std::optional<Variant> Get(std::wstring_view member) override {
-        log_.Add("Get " + name_ + "." + Narrow(std::wstring(member)));
+        if (Call("Get " + name_ + "." + Narrow(std::wstring(member))))
+            return std::nullopt;
         auto it = members.find(Lower(std::wstring(member)));
         if (it == members.end())
             return std::nullopt;
         return it->second;
     }
     bool Put(std::wstring_view member, const Variant& value) override {
-        log_.Add("Put " + name_ + "." + Narrow(std::wstring(member)) + "=" + Narrow(value.text));
+        if (Call("Put " + name_ + "." + Narrow(std::wstring(member)) + "=" + Narrow(value.text)))
+            return false;
         if (putFails)
             return false;
         ++puts;
@@ -47,11 +63,17 @@ class FakeObject : public platform::Dispatch {
         return true;
     }
     std::optional<std::wstring> ClassName() override {
-        log_.Add("ClassName " + name_);
+        if (Call("ClassName " + name_))
+            return std::nullopt;
         return className;
     }
 
   private:
+    // Logs the call; true when it fails because the window stopped answering.
+    bool Call(std::string entry) {
+        log_.Add(entry);
+        return silence && silence->Fails(entry);
+    }
     static std::wstring Lower(std::wstring s) {
         for (auto& c : s)
             c = static_cast<wchar_t>(std::towlower(c));
@@ -86,33 +108,41 @@ class FakeBrowserWindow : public platform::BrowserWindow {
     std::optional<platform::WindowHandle> hwnd;
     // The page's objects, for tests that inspect or break them.
     std::shared_ptr<FakeObject> doc, parentWindow, openerPage, openerParent;
+    std::shared_ptr<Silence> silence = std::make_shared<Silence>();
 
     std::optional<std::shared_ptr<platform::Dispatch>> Document() override {
-        log_.Add("Document " + name);
+        if (Call("Document " + name))
+            return std::nullopt;
         return document;
     }
     std::optional<bool> FullScreen() override {
-        log_.Add("FullScreen " + name);
+        if (Call("FullScreen " + name))
+            return std::nullopt;
         return fullScreen;
     }
     std::optional<bool> MenuBar() override {
-        log_.Add("MenuBar " + name);
+        if (Call("MenuBar " + name))
+            return std::nullopt;
         return menuBar;
     }
     std::optional<std::wstring> LocationName() override {
-        log_.Add("LocationName " + name);
+        if (Call("LocationName " + name))
+            return std::nullopt;
         return locationName;
     }
     std::optional<std::int32_t> Width() override {
-        log_.Add("Width " + name);
+        if (Call("Width " + name))
+            return std::nullopt;
         return width;
     }
     std::optional<std::int32_t> Height() override {
-        log_.Add("Height " + name);
+        if (Call("Height " + name))
+            return std::nullopt;
         return height;
     }
     std::optional<platform::WindowHandle> Hwnd() override {
-        log_.Add("HWND " + name);
+        if (Call("HWND " + name))
+            return std::nullopt;
         return hwnd;
     }
     std::uintptr_t Identity() const override { return reinterpret_cast<std::uintptr_t>(this); }
@@ -154,6 +184,10 @@ class FakeBrowserWindow : public platform::BrowserWindow {
     }
 
   private:
+    bool Call(std::string entry) {
+        log_.Add(entry);
+        return silence->Fails(entry);
+    }
     CallLog& log_;
 };
 
@@ -182,6 +216,8 @@ class FakeShell : public platform::ShellAutomation {
         w->parentWindow = std::make_shared<FakeObject>(log, name + ".parentwindow");
         w->openerPage = std::make_shared<FakeObject>(log, name + ".opener");
         w->openerParent = std::make_shared<FakeObject>(log, name + ".opener.Parent");
+        for (auto* object : {&w->doc, &w->parentWindow, &w->openerPage, &w->openerParent})
+            (*object)->silence = w->silence;
         w->doc->Set(L"parentwindow", Variant::Of(w->parentWindow));
         w->openerPage->Set(L"Parent", Variant::Of(w->openerParent));
         w->SetOpener(opener);
