@@ -138,8 +138,10 @@ std::optional<bool> Decide(frmMain& form, platform::BrowserWindow& window,
     return decision;
 }
 
-// Step 2: HTML windows in the collection, counted up to the list limit.
-// Empty when the walk cannot be started or the program unloaded meanwhile.
+// Step 2: HTML windows in the collection. The only question is whether there
+// is exactly one, so the count stops at two: every further window would cost
+// a round trip to its browser and change nothing. Empty when the walk cannot
+// be started or the program unloaded meanwhile.
 std::optional<std::int16_t> CountHtmlWindows(frmMain& form) {
     auto walk = watcher::WalkWindows(form);
     if (!walk)
@@ -151,8 +153,8 @@ std::optional<std::int16_t> CountHtmlWindows(frmMain& form) {
         auto html = watcher::IsHtmlWindow(form, *window);
         if (!form.IsLoaded())
             return std::nullopt;
-        if (html.value_or(true) && count < platform::kListMax)
-            ++count;
+        if (html.value_or(true) && ++count == 2)
+            break;
     }
     return form.IsLoaded() ? std::optional<std::int16_t>(count) : std::nullopt;
 }

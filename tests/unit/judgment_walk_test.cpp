@@ -88,19 +88,27 @@ TEST_F(WatcherTest, FetchFailureEndsTheWalkAndTheCountSoFarDecides) {
     EXPECT_EQ(p.log.Count("GetKeyState"), 0);
 }
 
-TEST_F(WatcherTest, HtmlWindowCountStopsAtTheListLimit) {
-    // 65537 HTML windows: a count that wrapped around would read exactly 1
-    // and judge nothing; the capped count judges the popup.
+TEST_F(WatcherTest, CountingStopsAtTheSecondHtmlWindow) {
+    // Folders do not count; the walk reads no further than home and the
+    // second HTML window, and a fetch that would fail after them is never made.
     p.shell.windows.clear();
+    p.shell.OpenFolder("folder");
+    p.shell.windows.push_back(home);
     auto popup = Popup();
-    for (int i = 0; i < 65536; ++i) {
-        auto w = std::make_shared<FakeBrowserWindow>(p.log, "plain", 0x100000 + i);
-        w->document = home->doc;
-        p.shell.windows.push_back(w);
-    }
-    p.log.enabled = false;
+    auto later = Popup("later", L"Later");
+    p.shell.failFetchAt = 4;
+    p.log.Clear();
     p.shell.Fire();
     EXPECT_TRUE(ClosedOnce(*popup));
+    EXPECT_TRUE(ClosedOnce(*later));
+    const auto& entries = p.log.Entries();
+    const auto secondWalk = std::find(entries.begin() + 1, entries.end(), "Walk");
+    ASSERT_NE(secondWalk, entries.end());
+    EXPECT_EQ(
+        std::vector<std::string>(entries.begin(), secondWalk),
+        (std::vector<std::string>{"Walk", "Next", "Document folder", "ClassName folder.document",
+                                  "Next", "Document home", "ClassName home.document", "Next",
+                                  "Document pop", "ClassName pop.document"}));
 }
 
 }  // namespace
