@@ -54,10 +54,12 @@ demo: i686 x86_64
 	fi
 
 # The portable zips: build/mingw-i686/Shutterling-1.0.0-win32.zip (the one
-# to ship) and build/mingw-x86_64/Shutterling-1.0.0-win64.zip.
+# to ship) and build/mingw-x86_64/Shutterling-1.0.0-win64.zip; and the setup
+# program of the shipped build, build/mingw-i686/Shutterling-1.0.0-setup.exe.
 dist: i686 x86_64
 	cmake --build --preset mingw-i686 --target package
 	cmake --build --preset mingw-x86_64 --target package
+	./dist/setup/make-setup build/mingw-i686
 
 bench: native
 	./build/native/bench/benchmarks
