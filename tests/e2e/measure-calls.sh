@@ -4,7 +4,10 @@
 # the popup), and the time from the event to the popup's WM_CLOSE. Wine's COM
 # layer prints one ClientRpcChannelBuffer_GetBuffer line per outgoing call on
 # its +ole channel, whichever thread makes it; the program alone runs with
-# that channel on. Not a test: it prints a table.
+# that channel on. Two counts per popup: the calls from the shell's event to
+# the close request (up to and including the read of the popup's HWND, which
+# the post follows at once), and all the calls the popup causes, the releases
+# made after the close request included. Not a test: it prints a table.
 #
 #   tests/e2e/measure-calls.sh [BUILD_DIR] [POPUPS] [N...]
 #   (defaults: build/mingw-i686, 5 popups, N = 1 2 5 10 20; BUILD_DIR
@@ -18,7 +21,7 @@ sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1 2 5 10 20)
 
 if [ -z "${MEASURE_WINDOWS:-}" ]; then
-    printf '%-8s %-7s %-22s %-22s %s\n' windows calls "latency median/max ms" "per interface (per popup)" ""
+    printf '%-8s %-8s %-7s %-22s %s\n' windows "to close" all "latency median/max ms" "all, per interface"
     for n in "${sizes[@]}"; do
         MEASURE_WINDOWS=$n "$0" "$build" "$popups" 2>"/tmp/measure-calls-$n.log" ||
             { echo "run with $n windows failed: /tmp/measure-calls-$n.log"; exit 1; }
@@ -91,4 +94,10 @@ read -r med max <<<"$(awk '$2 == "fire" && $3 ~ /^pop/ { f[$3] = $1 }
     awk '{ v[NR] = $1 } END { if (!NR) { print "- -"; exit }
         m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.0f %.0f", m, v[NR] }')"
 total=$(awk '{ s += $2 } END { printf "%g", s / NR }' "$W/per-popup.txt")
-printf '%-8s %-7s %-22s %s\n' "$n" "$total" "$med / $max" "$by_interface"
+# From each event (the shell's Invoke reaching the sink) to the HWND read.
+to_close=$(awk '
+    /trace:ole:dispatch_rpc .* iMethod = 6$/ { on = 1; n = 0; next }
+    on && /ClientRpcChannelBuffer_GetBuffer \(.*\)->\(/ { n++; if (hwnd) { sum += n; k++; on = 0; hwnd = 0 } }
+    on && /IDispatch_Invoke_Proxy [0-9A-Fa-f]+, -515,/ { hwnd = 1 }
+    END { if (k) printf "%g", sum / k; else printf "-" }' "$W/app.out")
+printf '%-8s %-8s %-7s %-22s %s\n' "$n" "$to_close" "$total" "$med / $max" "$by_interface"

@@ -3,7 +3,9 @@
 
 #include <ocidl.h>
 
+#include <cwctype>
 #include <string>
+#include <tuple>
 
 namespace shutterling::win32 {
 
@@ -19,7 +21,8 @@ Variant OfKind(Variant::Kind kind) {
 
 }  // namespace
 
-platform::Variant FromVariant(const VARIANT& value, Answerer who) {
+platform::Variant FromVariant(const VARIANT& value, Answerer who,
+                              const std::shared_ptr<WalkMemo>& memo, PageModel model) {
     ScopedVariant plain;
     const VARIANT* v = &value;
     // Servers may hand back a reference; look through it once.
@@ -42,16 +45,18 @@ platform::Variant FromVariant(const VARIANT& value, Answerer who) {
             IDispatch* object = V_DISPATCH(v);
             if (object)
                 object->AddRef();
-            return Variant::Of(object ? std::make_shared<ComDispatch>(AdoptRemote(object, who), who)
-                                      : nullptr);
+            return Variant::Of(
+                object ? std::make_shared<ComDispatch>(AdoptRemote(object, who), who, memo, model)
+                       : nullptr);
         }
         case VT_UNKNOWN: {
             // Object-typed whether or not it also speaks IDispatch.
             IDispatch* object = nullptr;
             if (V_UNKNOWN(v))
                 V_UNKNOWN(v)->QueryInterface(IID_PPV_ARGS(&object));
-            return Variant::Of(object ? std::make_shared<ComDispatch>(AdoptRemote(object, who), who)
-                                      : nullptr);
+            return Variant::Of(
+                object ? std::make_shared<ComDispatch>(AdoptRemote(object, who), who, memo, model)
+                       : nullptr);
         }
         case VT_I1:
         case VT_UI1:
@@ -133,9 +138,54 @@ std::optional<std::wstring> NameFromTypeInfo(ITypeInfo* info, DWORD deadline) {
     return name.str();
 }
 
+std::wstring Lower(std::wstring_view text) {
+    std::wstring lower(text);
+    for (auto& c : lower)
+        c = static_cast<wchar_t>(towlower(c));
+    return lower;
+}
+
+// The ids of the members of the classes whose ids are fixed, once resolved:
+// a class's built-in members keep their ids in every object of the class, and
+// the program asks only built-in members (an expando member added by a page
+// script would have an id of its own object). Kept for the program's life.
+class MemberIds {
+  public:
+    std::optional<DISPID> Find(PageModel model, const std::wstring& member) {
+        AcquireSRWLockShared(&lock_);
+        std::optional<DISPID> found;
+        for (const auto& [m, name, id] : ids_) {
+            if (m == model && name == member)
+                found = id;
+        }
+        ReleaseSRWLockShared(&lock_);
+        return found;
+    }
+    void Remember(PageModel model, const std::wstring& member, DISPID id) {
+        AcquireSRWLockExclusive(&lock_);
+        ids_.emplace_back(model, member, id);
+        ReleaseSRWLockExclusive(&lock_);
+    }
+
+  private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::vector<std::tuple<PageModel, std::wstring, DISPID>> ids_;
+};
+
+MemberIds& KnownIds() {
+    static MemberIds* ids = new MemberIds;  // never freed: workers may use it at exit
+    return *ids;
+}
+
 // The member's id; resolved by the server without regard to case, as late
-// binding expects.
-std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD deadline) {
+// binding expects, and so remembered by its lower-case name.
+std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD deadline,
+                           PageModel model) {
+    const bool fixed = model != PageModel::Unknown;
+    if (fixed) {
+        if (auto id = KnownIds().Find(model, Lower(member)))
+            return id;
+    }
     std::wstring name(member);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
@@ -144,12 +194,105 @@ std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD de
         }))) {
         return std::nullopt;
     }
+    if (fixed)
+        KnownIds().Remember(model, Lower(member), id);
     return id;
+}
+
+// The class name of a type-info object, from the memo when it knows the object.
+std::optional<std::wstring> NameOf(ITypeInfo* info, DWORD deadline, WalkMemo* memo, Answerer who) {
+    if (!info)
+        return std::nullopt;
+    IUnknown* identity = nullptr;
+    if (memo && SUCCEEDED(info->QueryInterface(IID_PPV_ARGS(&identity)))) {
+        auto held = AdoptRemote(identity, who);
+        if (auto name = memo->TypeName(identity))
+            return name;
+        auto name = NameFromTypeInfo(info, deadline);
+        if (name)
+            memo->RememberTypeName(std::move(held), *name);
+        return name;
+    }
+    return NameFromTypeInfo(info, deadline);
 }
 
 }  // namespace
 
-std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline) {
+HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline) {
+    return RetryWhileBusy(deadline, [&] {
+        VariantClear(value);
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        EXCEPINFO exception{};
+        HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                                    value, &exception, nullptr);
+        if (hr == DISP_E_EXCEPTION) {
+            if (exception.pfnDeferredFillIn)
+                exception.pfnDeferredFillIn(&exception);
+            if (FAILED(exception.scode))
+                hr = exception.scode;
+        }
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+        return hr;
+    });
+}
+
+namespace {
+std::shared_ptr<WalkMemo> passMemo;
+int passDepth = 0;
+}  // namespace
+
+PassScope::PassScope() {
+    if (passDepth++ == 0)
+        passMemo = std::make_shared<WalkMemo>();
+}
+
+PassScope::~PassScope() {
+    if (--passDepth == 0)
+        passMemo.reset();
+}
+
+std::shared_ptr<WalkMemo> PassScope::Memo() {
+    return passMemo ? passMemo : std::make_shared<WalkMemo>();
+}
+
+WalkMemo::~WalkMemo() {
+    if (held_.empty() || RemoteCalls::OnWorker())
+        return;
+    // One worker releases them all, rather than one each.
+    try {
+        RemoteCalls::Get().Post([held = std::move(held_)]() mutable { held.clear(); });
+    } catch (...) {
+        // Out of memory: they go one by one below.
+    }
+}
+
+void WalkMemo::Hold(std::shared_ptr<void> reference) {
+    AcquireSRWLockExclusive(&lock_);
+    held_.push_back(std::move(reference));
+    ReleaseSRWLockExclusive(&lock_);
+}
+
+std::optional<std::wstring> WalkMemo::TypeName(IUnknown* identity) {
+    AcquireSRWLockShared(&lock_);
+    std::optional<std::wstring> found;
+    for (const auto& [held, name] : typeNames_) {
+        if (held.get() == identity)
+            found = name;
+    }
+    ReleaseSRWLockShared(&lock_);
+    return found;
+}
+
+void WalkMemo::RememberTypeName(RemoteRef<IUnknown> identity, const std::wstring& name) {
+    AcquireSRWLockExclusive(&lock_);
+    typeNames_.emplace_back(std::move(identity), name);
+    ReleaseSRWLockExclusive(&lock_);
+}
+
+std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline, WalkMemo* memo,
+                                        Answerer who) {
     if (!object)
         return std::nullopt;
     ComPtr<IProvideClassInfo> provider;
@@ -157,7 +300,7 @@ std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline) {
             deadline, [&] { return object->QueryInterface(IID_PPV_ARGS(&provider)); }))) {
         ComPtr<ITypeInfo> info;
         if (SUCCEEDED(RetryWhileBusy(deadline, [&] { return provider->GetClassInfo(&info); }))) {
-            if (auto name = NameFromTypeInfo(info.Get(), deadline))
+            if (auto name = NameOf(info.Get(), deadline, memo, who))
                 return name;
         }
     }
@@ -166,28 +309,27 @@ std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline) {
             deadline, [&] { return object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info); }))) {
         return std::nullopt;
     }
-    return NameFromTypeInfo(info.Get(), deadline);
+    return NameOf(info.Get(), deadline, memo, who);
 }
 
 std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
     if (!object_)
         return std::nullopt;
+    // The window of an HTML document is an HTML window; nothing else is known.
+    const auto childModel = model_ == PageModel::HtmlDocument && Lower(member) == L"parentwindow"
+                                ? PageModel::HtmlWindow
+                                : PageModel::Unknown;
     return CallRemote<platform::Variant>(
         who_,
-        [object = object_, name = std::wstring(member),
-         who = who_](DWORD deadline) -> std::optional<platform::Variant> {
-            const auto id = IdOf(object.get(), name, deadline);
+        [object = object_, name = std::wstring(member), who = who_, memo = memo_, model = model_,
+         childModel](DWORD deadline) -> std::optional<platform::Variant> {
+            const auto id = IdOf(object.get(), name, deadline, model);
             if (!id)
                 return std::nullopt;
-            DISPPARAMS none{nullptr, nullptr, 0, 0};
             ScopedVariant result;
-            if (FAILED(RetryWhileBusy(deadline, [&] {
-                    return object->Invoke(*id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                                          &none, result.get(), nullptr, nullptr);
-                }))) {
+            if (FAILED(GetProperty(object.get(), *id, result.get(), deadline)))
                 return std::nullopt;
-            }
-            return FromVariant(*result, who);
+            return FromVariant(*result, who, memo, childModel);
         });
 }
 
@@ -195,8 +337,10 @@ bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) 
     if (!object_)
         return false;
     auto done = CallRemote<bool>(
-        who_, [object = object_, name = std::wstring(member), value](DWORD deadline) -> bool {
-            const auto id = IdOf(object.get(), name, deadline);
+        who_,
+        [object = object_, name = std::wstring(member), value,
+         model = model_](DWORD deadline) -> bool {
+            const auto id = IdOf(object.get(), name, deadline, model);
             if (!id)
                 return false;
             ScopedVariant argument;
@@ -218,10 +362,16 @@ bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) 
 std::optional<std::wstring> ComDispatch::ClassName() {
     if (!object_)
         return std::nullopt;
-    return CallRemote<std::wstring>(
-        who_, [object = object_](DWORD deadline) -> std::optional<std::wstring> {
-            return ClassNameOf(object.get(), deadline);
-        });
+    auto name =
+        CallRemote<std::wstring>(who_,
+                                 [object = object_, memo = memo_,
+                                  who = who_](DWORD deadline) -> std::optional<std::wstring> {
+                                     return ClassNameOf(object.get(), deadline, memo.get(), who);
+                                 });
+    // Its members' ids are the class's own from now on.
+    if (name && *name == L"HTMLDocument")
+        model_ = PageModel::HtmlDocument;
+    return name;
 }
 
 }  // namespace shutterling::win32

@@ -7,6 +7,9 @@
 #include <oaidl.h>
 #include <wrl/client.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/shell.h"
 #include "platform/win32/remote_calls.h"
 
@@ -50,12 +53,57 @@ class ScopedBstr {
     BSTR b_ = nullptr;
 };
 
+// The objects of the page model whose members have fixed ids: a document
+// whose class name this walk read as "HTMLDocument", and the window reached
+// from such a document by "parentwindow".
+enum class PageModel { Unknown, HtmlDocument, HtmlWindow };
+
+// What one pass over the shell's windows (the handling of one event, or one
+// walk outside an event) learns that holds for every window it meets: the
+// class name of each type-info object, asked once. It also holds every
+// reference the pass took until the pass ends: a window or document met again
+// by a later walk of the pass costs no new interface and no second release,
+// and the releases come after the close request. Shared by the walks and the
+// objects reached through them, and released with the last of them; used
+// from workers.
+class WalkMemo {
+  public:
+    WalkMemo() = default;
+    WalkMemo(const WalkMemo&) = delete;
+    WalkMemo& operator=(const WalkMemo&) = delete;
+    ~WalkMemo();
+    void Hold(std::shared_ptr<void> reference);
+    std::optional<std::wstring> TypeName(IUnknown* identity);
+    void RememberTypeName(RemoteRef<IUnknown> identity, const std::wstring& name);
+
+  private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::vector<std::shared_ptr<void>> held_;
+    std::vector<std::pair<RemoteRef<IUnknown>, std::wstring>> typeNames_;
+};
+
+// The handling of one shell event, nested ones included: its walks share one
+// memo. User-interface thread only.
+class PassScope {
+  public:
+    PassScope();
+    ~PassScope();
+    PassScope(const PassScope&) = delete;
+    PassScope& operator=(const PassScope&) = delete;
+    // The memo of the pass under way, or a new one for a walk of its own.
+    static std::shared_ptr<WalkMemo> Memo();
+};
+
 // An object of a page, answered by the thread of the browser window it was
 // reached from: once that window stops answering, so does this object.
 class ComDispatch final : public platform::Dispatch {
   public:
-    ComDispatch(RemoteRef<IDispatch> object, Answerer who)
-        : object_(std::move(object)), who_(who) {}
+    ComDispatch(RemoteRef<IDispatch> object, Answerer who, std::shared_ptr<WalkMemo> memo = nullptr,
+                PageModel model = PageModel::Unknown)
+        : object_(std::move(object)), who_(who), memo_(std::move(memo)), model_(model) {
+        if (memo_ && object_)
+            memo_->Hold(object_);
+    }
 
     std::optional<platform::Variant> Get(std::wstring_view member) override;
     bool Put(std::wstring_view member, const platform::Variant& value) override;
@@ -66,12 +114,21 @@ class ComDispatch final : public platform::Dispatch {
   private:
     RemoteRef<IDispatch> object_;
     Answerer who_;
+    std::shared_ptr<WalkMemo> memo_;
+    PageModel model_;
 };
+
+// Reads a property by id into value. A server that raised an exception
+// reports its code, so a busy server's rejection is retried like a channel's.
+HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline);
 
 // VT_DISPATCH and VT_UNKNOWN become objects even when null (answered by
 // `who`); numbers, booleans, strings, Null and Empty keep their kind;
 // everything else is Other.
-platform::Variant FromVariant(const VARIANT& value, Answerer who = kShell);
+// Objects keep the walk's memo and take the given model.
+platform::Variant FromVariant(const VARIANT& value, Answerer who = kShell,
+                              const std::shared_ptr<WalkMemo>& memo = nullptr,
+                              PageModel model = PageModel::Unknown);
 
 // The reverse, for assignments; false when the value cannot be expressed.
 bool ToVariant(const platform::Variant& value, VARIANT* out);
@@ -79,6 +136,8 @@ bool ToVariant(const platform::Variant& value, VARIANT* out);
 // The class name a type library gives the object: IProvideClassInfo first
 // (the coclass, e.g. "HTMLDocument"), then IDispatch::GetTypeInfo. Calls
 // rejected by a busy server are retried until the deadline.
-std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline);
+// With a memo, a type-info object it knows is not asked again.
+std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline, WalkMemo* memo = nullptr,
+                                        Answerer who = kShell);
 
 }  // namespace shutterling::win32

@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <deque>
 #include <map>
 #include <set>
 #include <vector>
@@ -65,6 +66,7 @@ struct UiJob {
 struct RemoteCalls::State {
     SRWLOCK lock = SRWLOCK_INIT;
     std::vector<Worker*> idle;
+    std::deque<std::shared_ptr<Task>> queued;  // posted work waiting for a worker
     int workers = 0;
     std::multiset<Answerer> notAnswering;
     // Releases kept back until their window answers again.
@@ -84,13 +86,14 @@ DWORD WINAPI WorkerMain(void* param) {
     auto& state = *theState;
     onWorker = true;
     const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    std::shared_ptr<Task> next;
     for (;;) {
-        WaitForSingleObject(worker->wake, INFINITE);
-        std::shared_ptr<Task> task;
-        {
+        if (!next) {
+            WaitForSingleObject(worker->wake, INFINITE);
             Locked lock(state.lock);
-            task = std::move(worker->task);
+            next = std::move(worker->task);
         }
+        auto task = std::move(next);
         if (task && task->call) {
             try {
                 task->call(task->deadline);
@@ -122,6 +125,11 @@ DWORD WINAPI WorkerMain(void* param) {
             task.reset();
         }
         Locked lock(state.lock);
+        if (!state.queued.empty()) {
+            next = std::move(state.queued.front());
+            state.queued.pop_front();
+            continue;
+        }
         if (state.idle.size() >= kMaxIdle)
             break;
         state.idle.push_back(worker);
@@ -146,7 +154,9 @@ DWORD WINAPI KeeperMain(void* ready) {
     return 0;
 }
 
-bool StartTask(RemoteCalls::State& state, std::shared_ptr<Task> task) {
+// Runs the task on an idle or a new worker. Once every worker is taken, work
+// that nobody waits for is queued for the next free one; a call is not made.
+bool StartTask(RemoteCalls::State& state, std::shared_ptr<Task> task, bool queue) {
     Worker* worker = nullptr;
     {
         Locked lock(state.lock);
@@ -167,6 +177,9 @@ bool StartTask(RemoteCalls::State& state, std::shared_ptr<Task> task) {
             }
             CloseHandle(thread);
             ++state.workers;
+        } else if (queue) {
+            state.queued.push_back(std::move(task));
+            return true;
         } else {
             return false;
         }
@@ -244,7 +257,7 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     task->call = std::move(call);
     task->who = who;
     task->deadline = GetTickCount() + kCallTimeoutMs;
-    if (!StartTask(state, task))
+    if (!StartTask(state, task, false))
         return Outcome::NotMade;
 
     const HANDLE handles[] = {task->done, state.stopEvent};
@@ -274,7 +287,7 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
 void RemoteCalls::Post(std::function<void()> work) {
     auto task = std::make_shared<Task>();
     task->call = [work = std::move(work)](DWORD) { work(); };
-    StartTask(*state_, std::move(task));
+    StartTask(*state_, std::move(task), true);
 }
 
 void RemoteCalls::RunOnUiThread(std::function<void()> work) {

@@ -7,49 +7,46 @@
 namespace shutterling::win32 {
 namespace {
 
-// One property of the browser: empty when there is no browser, the getter
-// fails, or the window does not answer in time. The value is converted only
-// after the getter has filled it.
-template <class Value, class Result, class Convert>
-std::optional<Result> Read(const RemoteRef<IWebBrowser2>& browser, Answerer who,
-                           HRESULT (STDMETHODCALLTYPE IWebBrowser2::*get)(Value*),
-                           Convert convert) {
+// The browser's properties, read through the window's own IDispatch by the
+// ids its type library gives them: the item the collection hands out is that
+// IDispatch already, and asking it for IWebBrowser2 first would cost a round
+// trip, and another to release the second interface.
+constexpr DISPID kDispidDocument = 203;
+constexpr DISPID kDispidLocationName = 210;
+constexpr DISPID kDispidWidth = 208;
+constexpr DISPID kDispidHeight = 209;
+constexpr DISPID kDispidMenuBar = 406;
+constexpr DISPID kDispidFullScreen = 407;
+constexpr DISPID kDispidHwnd = -515;  // DISPID_HWND
+
+// One property of the browser, converted to `type`: empty when there is no
+// browser, the read fails or gives something else, or the window does not
+// answer in time.
+template <class Result, class Convert>
+std::optional<Result> Read(const RemoteRef<IDispatch>& browser, Answerer who, DISPID id,
+                           VARTYPE type, Convert convert) {
     if (!browser)
         return std::nullopt;
     return CallRemote<Result>(
-        who, [browser, get, convert](DWORD deadline) -> std::optional<Result> {
-            Value value{};
-            if (FAILED(RetryWhileBusy(deadline, [&] { return (browser.get()->*get)(&value); })))
+        who, [browser, id, type, convert](DWORD deadline) -> std::optional<Result> {
+            ScopedVariant value;
+            if (FAILED(GetProperty(browser.get(), id, value.get(), deadline)))
                 return std::nullopt;
-            return convert(value);
+            ScopedVariant typed;
+            if (FAILED(VariantChangeType(typed.get(), value.get(), 0, type)))
+                return std::nullopt;
+            return convert(*typed);
         });
 }
 
-bool FromVariantBool(VARIANT_BOOL value) {
-    return value != VARIANT_FALSE;
-}
-
-std::int32_t FromLong(long value) {
-    return static_cast<std::int32_t>(value);
-}
-
-// What the collection's cursor handed out, before the window is asked anything.
-struct Fetched {
-    platform::WindowWalk::Step::Status status;
-    RemoteRef<IUnknown> identity;  // null for an item that is Nothing
-};
-
-// The browser interface of a fetched window: a failure means it is not a
-// browser window; an empty optional means it did not answer.
-struct AsBrowser {
-    HRESULT hr;
-    RemoteRef<IWebBrowser2> browser;
-};
-
 }  // namespace
 
-ComBrowserWindow::ComBrowserWindow(RemoteRef<IWebBrowser2> browser, RemoteRef<IUnknown> identity)
-    : browser_(std::move(browser)), identity_(std::move(identity)) {}
+ComBrowserWindow::ComBrowserWindow(RemoteRef<IDispatch> browser, RemoteRef<IUnknown> identity,
+                                   std::shared_ptr<WalkMemo> memo)
+    : browser_(std::move(browser)), identity_(std::move(identity)), memo_(std::move(memo)) {
+    if (memo_ && browser_)
+        memo_->Hold(browser_);
+}
 
 std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() {
     if (!browser_)
@@ -57,106 +54,105 @@ std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() 
     const Answerer who = Identity();
     return CallRemote<std::shared_ptr<platform::Dispatch>>(
         who,
-        [browser = browser_,
-         who](DWORD deadline) -> std::optional<std::shared_ptr<platform::Dispatch>> {
-            IDispatch* document = nullptr;
-            if (FAILED(RetryWhileBusy(deadline, [&] { return browser->get_Document(&document); })))
+        [browser = browser_, who,
+         memo = memo_](DWORD deadline) -> std::optional<std::shared_ptr<platform::Dispatch>> {
+            ScopedVariant value;
+            if (FAILED(GetProperty(browser.get(), kDispidDocument, value.get(), deadline)))
                 return std::nullopt;
-            if (!document)
-                return std::shared_ptr<platform::Dispatch>();
-            return std::make_shared<ComDispatch>(AdoptRemote(document, who), who);
+            const auto document = FromVariant(*value, who, memo);
+            if (!document.IsObject()) {
+                // No document is an empty reference; anything else is not a document.
+                if (document.kind == platform::Variant::Kind::Empty ||
+                    document.kind == platform::Variant::Kind::Null)
+                    return std::shared_ptr<platform::Dispatch>();
+                return std::nullopt;
+            }
+            return document.object;
         });
 }
 
 std::optional<bool> ComBrowserWindow::FullScreen() {
-    return Read<VARIANT_BOOL, bool>(browser_, Identity(), &IWebBrowser2::get_FullScreen,
-                                    FromVariantBool);
+    return Read<bool>(browser_, Identity(), kDispidFullScreen, VT_BOOL,
+                      [](const VARIANT& v) { return V_BOOL(&v) != VARIANT_FALSE; });
 }
 
 std::optional<bool> ComBrowserWindow::MenuBar() {
-    return Read<VARIANT_BOOL, bool>(browser_, Identity(), &IWebBrowser2::get_MenuBar,
-                                    FromVariantBool);
+    return Read<bool>(browser_, Identity(), kDispidMenuBar, VT_BOOL,
+                      [](const VARIANT& v) { return V_BOOL(&v) != VARIANT_FALSE; });
 }
 
 std::optional<std::wstring> ComBrowserWindow::LocationName() {
-    if (!browser_)
-        return std::nullopt;
-    return CallRemote<std::wstring>(
-        Identity(), [browser = browser_](DWORD deadline) -> std::optional<std::wstring> {
-            ScopedBstr name;
-            if (FAILED(RetryWhileBusy(deadline,
-                                      [&] { return browser->get_LocationName(name.put()); })))
-                return std::nullopt;
-            return name.str();
+    return Read<std::wstring>(
+        browser_, Identity(), kDispidLocationName, VT_BSTR, [](const VARIANT& v) {
+            return V_BSTR(&v) ? std::wstring(V_BSTR(&v), SysStringLen(V_BSTR(&v))) : std::wstring();
         });
 }
 
 std::optional<std::int32_t> ComBrowserWindow::Width() {
-    return Read<long, std::int32_t>(browser_, Identity(), &IWebBrowser2::get_Width, FromLong);
+    return Read<std::int32_t>(browser_, Identity(), kDispidWidth, VT_I4,
+                              [](const VARIANT& v) { return static_cast<std::int32_t>(V_I4(&v)); });
 }
 
 std::optional<std::int32_t> ComBrowserWindow::Height() {
-    return Read<long, std::int32_t>(browser_, Identity(), &IWebBrowser2::get_Height, FromLong);
+    return Read<std::int32_t>(browser_, Identity(), kDispidHeight, VT_I4,
+                              [](const VARIANT& v) { return static_cast<std::int32_t>(V_I4(&v)); });
 }
 
 std::optional<platform::WindowHandle> ComBrowserWindow::Hwnd() {
-    return Read<SHANDLE_PTR, platform::WindowHandle>(
-        browser_, Identity(), &IWebBrowser2::get_HWND,
-        [](SHANDLE_PTR value) { return static_cast<platform::WindowHandle>(value); });
+    // A handle travels as a 32-bit number, or a 64-bit one from a 64-bit browser.
+    return Read<platform::WindowHandle>(
+        browser_, Identity(), kDispidHwnd, VT_I8,
+        [](const VARIANT& v) { return static_cast<platform::WindowHandle>(V_I8(&v)); });
 }
 
 platform::WindowWalk::Step ComWindowWalk::Next() {
     using Status = Step::Status;
+    struct Fetched {
+        Status status;
+        RemoteRef<IDispatch> browser;  // null for an item that is Nothing
+        RemoteRef<IUnknown> identity;
+    };
     auto fetched = CallRemote<Fetched>(kShell, [cursor = cursor_](DWORD deadline) -> Fetched {
         ScopedVariant item;
         ULONG count = 0;
         const HRESULT hr =
             RetryWhileBusy(deadline, [&] { return cursor->Next(1, item.get(), &count); });
         if (FAILED(hr))
-            return {Status::Failed, nullptr};
+            return {Status::Failed, nullptr, nullptr};
         if (hr == S_FALSE || count == 0)
-            return {Status::End, nullptr};
-        IUnknown* object = nullptr;
+            return {Status::End, nullptr, nullptr};
+        IDispatch* browser = nullptr;
         if (V_VT(item.get()) == VT_DISPATCH) {
-            object = V_DISPATCH(item.get());
+            browser = V_DISPATCH(item.get());
+            if (browser)
+                browser->AddRef();
         } else if (V_VT(item.get()) == VT_UNKNOWN) {
-            object = V_UNKNOWN(item.get());
+            if (V_UNKNOWN(item.get()) &&
+                FAILED(V_UNKNOWN(item.get())->QueryInterface(IID_PPV_ARGS(&browser)))) {
+                return {Status::Failed, nullptr, nullptr};
+            }
         } else if (V_VT(item.get()) != VT_EMPTY && V_VT(item.get()) != VT_NULL) {
-            return {Status::Failed, nullptr};
+            // Not an object: the assignment to the loop variable fails.
+            return {Status::Failed, nullptr, nullptr};
         }
+        if (!browser)
+            return {Status::Window, nullptr, nullptr};  // Nothing still takes its turn
         // COM identity: the IUnknown of any two references to one object is
         // the same pointer, and a proxy answers it without a call.
         IUnknown* identity = nullptr;
-        if (object && FAILED(object->QueryInterface(IID_PPV_ARGS(&identity))))
-            return {Status::Failed, nullptr};
-        return {Status::Window, AdoptRemote(identity, reinterpret_cast<Answerer>(identity))};
+        if (FAILED(browser->QueryInterface(IID_PPV_ARGS(&identity)))) {
+            browser->Release();
+            return {Status::Failed, nullptr, nullptr};
+        }
+        const auto who = reinterpret_cast<Answerer>(identity);
+        return {Status::Window, AdoptRemote(browser, who), AdoptRemote(identity, who)};
     });
     if (!fetched)
         return {Status::Failed, nullptr};
     if (fetched->status != Status::Window)
         return {fetched->status, nullptr};
-    auto identity = std::move(fetched->identity);
-    // An item that is Nothing still takes its turn; every read of it fails.
-    if (!identity)
-        return {Status::Window, std::make_shared<ComBrowserWindow>(nullptr, nullptr)};
-
-    // The shell answered; whether the window does is its own matter: one that
-    // does not is handed out all the same, and every read of it fails.
-    const auto who = reinterpret_cast<Answerer>(identity.get());
-    auto asBrowser = CallRemote<AsBrowser>(who, [identity, who](DWORD deadline) -> AsBrowser {
-        IWebBrowser2* browser = nullptr;
-        const HRESULT hr = RetryWhileBusy(deadline, [&] {
-            return identity->QueryInterface(kIID_IWebBrowser2, reinterpret_cast<void**>(&browser));
-        });
-        return {hr, SUCCEEDED(hr) ? AdoptRemote(browser, who) : nullptr};
-    });
-    if (!asBrowser)
-        return {Status::Window, std::make_shared<ComBrowserWindow>(nullptr, std::move(identity))};
-    // Not a browser window: the assignment to the loop variable fails.
-    if (FAILED(asBrowser->hr) || !asBrowser->browser)
-        return {Status::Failed, nullptr};
-    return {Status::Window,
-            std::make_shared<ComBrowserWindow>(std::move(asBrowser->browser), std::move(identity))};
+    return {Status::Window, std::make_shared<ComBrowserWindow>(
+                                std::move(fetched->browser), std::move(fetched->identity), memo_)};
 }
 
 std::unique_ptr<platform::WindowWalk> ComShellWindows::Walk() {

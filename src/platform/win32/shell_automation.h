@@ -9,6 +9,7 @@
 #include <wrl/client.h>
 
 #include "platform/shell.h"
+#include "platform/win32/com_dispatch.h"
 #include "platform/win32/remote_calls.h"
 #include "platform/win32/shell_events.h"
 #include "platform/win32/shell_guids.h"
@@ -21,7 +22,8 @@ class ComBrowserWindow final : public platform::BrowserWindow {
   public:
     // A null browser stands for an item that is Nothing, or for a window
     // that did not answer: every read fails. The identity holds the object.
-    ComBrowserWindow(RemoteRef<IWebBrowser2> browser, RemoteRef<IUnknown> identity);
+    ComBrowserWindow(RemoteRef<IDispatch> browser, RemoteRef<IUnknown> identity,
+                     std::shared_ptr<WalkMemo> memo = nullptr);
 
     std::optional<std::shared_ptr<platform::Dispatch>> Document() override;
     std::optional<bool> FullScreen() override;
@@ -35,17 +37,21 @@ class ComBrowserWindow final : public platform::BrowserWindow {
     }
 
   private:
-    RemoteRef<IWebBrowser2> browser_;
+    RemoteRef<IDispatch> browser_;
     RemoteRef<IUnknown> identity_;
+    std::shared_ptr<WalkMemo> memo_;
 };
 
 class ComWindowWalk final : public platform::WindowWalk {
   public:
-    explicit ComWindowWalk(RemoteRef<IEnumVARIANT> cursor) : cursor_(std::move(cursor)) {}
+    explicit ComWindowWalk(RemoteRef<IEnumVARIANT> cursor,
+                           std::shared_ptr<WalkMemo> memo = PassScope::Memo())
+        : cursor_(std::move(cursor)), memo_(std::move(memo)) {}
     Step Next() override;
 
   private:
     RemoteRef<IEnumVARIANT> cursor_;
+    std::shared_ptr<WalkMemo> memo_;
 };
 
 class ComShellWindows final : public platform::ShellWindows {

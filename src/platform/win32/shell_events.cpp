@@ -80,8 +80,10 @@ HRESULT ShellEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
         ComPtr<ShellEventSink> self(this);
         const auto lCookie = static_cast<std::int32_t>(V_I4(cookie.get()));
         RemoteCalls::Get().RunOnUiThread([self, lCookie] {
-            if (!InterlockedCompareExchange(&self->detached_, 0, 0))
-                self->handler_(lCookie);
+            if (InterlockedCompareExchange(&self->detached_, 0, 0))
+                return;
+            PassScope pass;
+            self->handler_(lCookie);
         });
     } catch (...) {
         // An exception must not unwind into the COM runtime.

@@ -180,4 +180,52 @@ void DispatchByName() {
     CHECK(!dispatch.ClassName());
 }
 
+// Within a pass, the members of HTML documents and of their windows are
+// resolved by name once (their ids are the class's own); a document whose
+// class is not known to be HTML is asked by name every time, and the type
+// name of one type-info object is asked once.
+void MemberIdsOnce() {
+    const auto coclass = TypeInfoNamed(L"HTMLDocument");
+    TestObject windows[2], documents[3];
+    for (auto& w : windows)
+        w.Set(L"opener", VtBstr(L""));
+    for (int i = 0; i < 3; ++i) {
+        VARIANT window = Vt(VT_DISPATCH);
+        V_DISPATCH(&window) = &windows[i % 2];
+        windows[i % 2].AddRef();
+        documents[i].Set(L"parentwindow", window);
+        documents[i].classInfo = coclass;
+    }
+    documents[2].provideClassInfo = false;  // its class name cannot be read
+    {
+        auto memo = std::make_shared<WalkMemo>();
+        std::vector<std::shared_ptr<ComDispatch>> pages;
+        for (auto& d : documents)
+            pages.push_back(std::make_shared<ComDispatch>(Ref<IDispatch>(&d), kShell, memo));
+        currentCase = "class names";
+        CHECK(pages[0]->ClassName() == std::optional<std::wstring>(L"HTMLDocument"));
+        CHECK(pages[1]->ClassName() == std::optional<std::wstring>(L"HTMLDocument"));
+        CHECK(!pages[2]->ClassName());
+
+        currentCase = "members of HTML documents and their windows, resolved once";
+        const wchar_t* spellings[] = {L"parentWindow", L"PARENTWINDOW", L"parentwindow"};
+        for (int i = 0; i < 3; ++i) {
+            auto window = pages[i]->Get(spellings[i]);
+            CHECK(window && window->IsObject() && window->object);
+            if (window && window->object) {
+                auto opener = window->object->Get(L"Opener");
+                CHECK(opener && opener->kind == platform::Variant::Kind::String);
+            }
+        }
+        CHECK(documents[0].idLookups + documents[1].idLookups == 1);
+        CHECK(documents[2].idLookups == 1);
+        // The window of the unknown document is not known to be HTML either.
+        CHECK(windows[0].idLookups == 2 && windows[1].idLookups == 0);
+    }
+    currentCase = "every reference given back once the pass ends";
+    CHECK(Eventually([&] { return windows[0].refs == 3 && windows[1].refs == 2; }));
+    for (auto& d : documents)
+        CHECK(Eventually([&d] { return d.refs == 1; }));
+}
+
 }  // namespace shutterling::win32::test

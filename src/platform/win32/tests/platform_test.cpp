@@ -63,6 +63,7 @@ HRESULT STDMETHODCALLTYPE TestObject::GetClassInfo(ITypeInfo** info) noexcept {
 HRESULT STDMETHODCALLTYPE TestObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID lcid,
                                                     DISPID* ids) noexcept {
     lastLcid = lcid;
+    InterlockedIncrement(&idLookups);
     std::wstring name(names[0]);
     for (auto& ch : name)
         ch = towlower(ch);
@@ -81,6 +82,8 @@ HRESULT STDMETHODCALLTYPE TestObject::GetIDsOfNames(REFIID, LPOLESTR* names, UIN
 HRESULT STDMETHODCALLTYPE TestObject::Invoke(DISPID id, REFIID, LCID, WORD flags,
                                              DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                                              UINT*) noexcept {
+    if (id < 1 || id > static_cast<DISPID>(members.size()))
+        return DISP_E_MEMBERNOTFOUND;
     auto it = members.begin();
     std::advance(it, id - 1);
     lastFlags = flags;
@@ -167,6 +170,7 @@ int main(int argc, char** argv) {
     } tests[] = {
         {"VariantConversion", VariantConversion},
         {"DispatchByName", DispatchByName},
+        {"MemberIdsOnce", MemberIdsOnce},
         {"ShellEvents", ShellEvents},
         {"WindowWalkSteps", WindowWalkSteps},
         {"PathsAndLayout", PathsAndLayout},

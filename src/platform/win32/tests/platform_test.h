@@ -50,6 +50,7 @@ class TestObject final : public IDispatch, public IProvideClassInfo {
     LCID lastLcid = 0;
     ScopedVariant lastArg;
     LONG refs = 1;
+    LONG idLookups = 0;  // GetIDsOfNames calls
 
     ~TestObject();
     void Set(const std::wstring& name, VARIANT v);
@@ -116,6 +117,7 @@ bool QuitPosted();  // takes the WM_QUIT off the queue if there is one
 // com_dispatch_test.cpp
 void VariantConversion();
 void DispatchByName();
+void MemberIdsOnce();
 // shell_events_test.cpp
 void ShellEvents();
 // shell_automation_test.cpp

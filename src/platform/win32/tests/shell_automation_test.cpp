@@ -1,6 +1,7 @@
 // The walk over the shell's windows: what each kind of item yields, a window
 // that does not answer, and a busy collection.
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/win32/shell_automation.h"
@@ -51,8 +52,8 @@ class TestEnum final : public IEnumVARIANT {
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT**) noexcept override { return E_NOTIMPL; }
 };
 
-// An object whose thread stops answering once it is asked for anything but
-// its identity, until the test lets it go on.
+// A window whose thread stops answering once it is asked anything, until the
+// test lets it go on. Its identity is answered by the proxy, as a real one's.
 class Silent final : public IDispatch {
   public:
     HANDLE answer = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -62,13 +63,11 @@ class Silent final : public IDispatch {
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
         *out = nullptr;
-        if (riid == IID_IUnknown) {
-            *out = static_cast<IUnknown*>(this);
+        if (riid == IID_IUnknown || riid == IID_IDispatch) {
+            *out = static_cast<IDispatch*>(this);
             AddRef();
             return S_OK;
         }
-        InterlockedIncrement(&asked);
-        WaitForSingleObject(answer, INFINITE);
         return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return InterlockedIncrement(&refs); }
@@ -83,7 +82,9 @@ class Silent final : public IDispatch {
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                                      UINT*) noexcept override {
-        return E_NOTIMPL;
+        InterlockedIncrement(&asked);
+        WaitForSingleObject(answer, INFINITE);
+        return DISP_E_MEMBERNOTFOUND;
     }
 };
 
@@ -109,42 +110,53 @@ void WindowWalkSteps() {
         {S_OK, [] { return VtI4(3); }},
         {E_FAIL, nullptr},
     };
-    ComWindowWalk walk{Ref<IEnumVARIANT>(&cursor)};
+    auto walk = std::make_unique<ComWindowWalk>(Ref<IEnumVARIANT>(&cursor));
 
     currentCase = "an item that is Nothing, fetched once the busy collection answers";
-    auto step = walk.Next();
+    auto step = walk->Next();
     CHECK(step.status == Status::Window && step.window);
     if (step.window) {
         CHECK(!step.window->Document() && !step.window->FullScreen() && !step.window->Hwnd() &&
               !step.window->LocationName() && !step.window->Width());
         CHECK(step.window->Identity() == 0);
     }
-    currentCase = "not a browser window";
-    CHECK(walk.Next().status == Status::Failed);
-    CHECK(Eventually([&] { return notABrowser.refs == 1; }));
+    // The browser is read through the item's own IDispatch, without asking
+    // for IWebBrowser2 first: an object that is none is handed out, and every
+    // read of it fails.
+    currentCase = "an object that is not a browser window";
+    step = walk->Next();
+    CHECK(step.status == Status::Window && step.window);
+    if (step.window)
+        CHECK(!step.window->Document() && !step.window->Hwnd() && !step.window->MenuBar());
+    step = {};
 
-    // Given up after the timeout: handed out as a window that does not
-    // answer, whose reads fail at once without asking it again, and the walk
-    // goes on. Once its call comes back it counts as answering again.
+    // Its first read is given up after the timeout; later reads fail at once
+    // without asking it again, and the walk goes on. Once its call comes
+    // back it counts as answering again.
     currentCase = "a window that does not answer";
-    step = walk.Next();
+    step = walk->Next();
     const auto silentId = reinterpret_cast<Answerer>(static_cast<IUnknown*>(&silent));
     CHECK(step.status == Status::Window && step.window && step.window->Identity() == silentId);
-    CHECK(!RemoteCalls::Get().Answering(silentId));
     if (step.window)
         CHECK(!step.window->Document() && !step.window->LocationName());
+    CHECK(!RemoteCalls::Get().Answering(silentId));
     CHECK(silent.asked == 1);
     step = {};
     SetEvent(silent.answer);
     CHECK(Eventually([&] { return RemoteCalls::Get().Answering(silentId); }));
-    CHECK(Eventually([&] { return silent.refs == 1; }));
 
     currentCase = "not an object";
-    CHECK(walk.Next().status == Status::Failed);
+    CHECK(walk->Next().status == Status::Failed);
     currentCase = "enumerator fails";
-    CHECK(walk.Next().status == Status::Failed);
+    CHECK(walk->Next().status == Status::Failed);
     currentCase = "end";
-    CHECK(walk.Next().status == Status::End);
+    CHECK(walk->Next().status == Status::End);
+
+    // The walk holds what it handed out until it goes, then gives all back,
+    // the window that did not answer included once it answers again.
+    currentCase = "references given back";
+    walk.reset();
+    CHECK(Eventually([&] { return notABrowser.refs == 1 && silent.refs == 1; }));
 }
 
 }  // namespace shutterling::win32::test
