@@ -26,6 +26,8 @@ open stuck title="Stuck" size=800x600 hang=document:forever
 open after title="After" size=800x600
 wait-client
 STORY
+# Every window is open before the program starts: none registers while it runs.
+sim_wait 60 ' waiting for=client$'
 store_app_start "$app"
 wait_for 30 "the tray icon" probe tray-icon
 app_ready

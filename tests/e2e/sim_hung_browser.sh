@@ -18,7 +18,9 @@ open stuck title="Stuck" hang=document:forever
 wait-client
 STORY
 
-# The first client walks every window and ends up waiting on stuck for good.
+# The first client, once every window is open, walks them all and ends up
+# waiting on stuck for good.
+sim_wait 60 ' waiting for=client$'
 (cd "$W" && exec timeout 120 wine "$E2E_CLIENT" --filter --timeout 60000 >"$W/client.out" 2>&1) &
 sim_wait 60 ' hang stuck read=Document for=forever$'
 
