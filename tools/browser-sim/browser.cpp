@@ -5,6 +5,7 @@
 #include "shell.h"
 #include "sim_log.h"
 #include "trace.h"
+#include "window_thread.h"
 
 namespace sim {
 namespace {
@@ -28,8 +29,17 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                                              " count=" + std::to_string(w->closeRequests) +
                                              " wparam=" + std::to_string(wp) +
                                              " lparam=" + std::to_string(lp));
-            if (!w->props.ignoreClose)
+            if (!w->Settings().ignoreClose)
                 DestroyWindow(hwnd);
+            return 0;
+        case kFrameApply:
+            SetWindowTextW(hwnd, w->Settings().title.c_str());
+            if (lp)
+                PlaceFrame(*w, int(wp));
+            InvalidateRect(hwnd, nullptr, TRUE);
+            return 0;
+        case kFrameUserClose:
+            DestroyWindow(hwnd);
             return 0;
         case WM_DESTROY:
             Shell::Get().OnDestroyed(*w);
@@ -44,7 +54,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             GetClientRect(hwnd, &rc);
             FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
             InflateRect(&rc, -8, -8);
-            const auto& p = w->props;
+            const WindowProps p = w->Settings();
             std::wstring text = L"[" + w->name + L"] " + p.title + L"\n";
             text += p.doc == DocKind::Html    ? L"HTML page"
                     : p.doc == DocKind::Other ? L"other document"
@@ -69,6 +79,25 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 BrowserWindow::BrowserWindow() = default;
 BrowserWindow::~BrowserWindow() = default;
 
+WindowProps BrowserWindow::Settings() const {
+    AcquireSRWLockShared(&lock_);
+    WindowProps copy = props;
+    ReleaseSRWLockShared(&lock_);
+    return copy;
+}
+
+bool BrowserWindow::Fails(const wchar_t* member) const {
+    AcquireSRWLockShared(&lock_);
+    bool fails = props.fails.count(member) != 0;
+    ReleaseSRWLockShared(&lock_);
+    return fails;
+}
+
+HRESULT BrowserObj::Admit(const char* member) {
+    auto w = owner_.lock();
+    return w ? BusyAnswer(*w, member) : S_OK;
+}
+
 template <class F>
 HRESULT BrowserObj::Read(const char* member, const wchar_t* failKey, F&& fill) {
     OnClientCall();
@@ -76,10 +105,14 @@ HRESULT BrowserObj::Read(const char* member, const wchar_t* failKey, F&& fill) {
     // A closed browser's object is cut off from its clients, as the shell's are.
     if (!w || w->destroyed)
         return RPC_E_DISCONNECTED;
-    HRESULT hr = w->Fails(failKey) ? E_FAIL : S_OK;
+    if (HRESULT busy = BusyAnswer(*w, member); FAILED(busy))
+        return busy;
+    HangAt(*w, failKey, member);
+    const WindowProps p = w->Settings();
+    HRESULT hr = p.fails.count(failKey) ? E_FAIL : S_OK;
     std::string value;
     if (SUCCEEDED(hr))
-        value = fill(*w);
+        value = fill(*w, p);
     TraceRead(*w, member, hr, value);
     return hr;
 }
@@ -88,8 +121,8 @@ HRESULT STDMETHODCALLTYPE BrowserObj::get_Document(IDispatch** out) noexcept {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    return Read("Document", L"document", [&](BrowserWindow& w) {
-        if (w.props.doc != DocKind::None && w.document)
+    return Read("Document", L"document", [&](BrowserWindow& w, const WindowProps& p) {
+        if (p.doc != DocKind::None && w.document)
             w.document->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
         return std::string(*out ? "object" : "none");
     });
@@ -98,8 +131,8 @@ HRESULT STDMETHODCALLTYPE BrowserObj::get_Document(IDispatch** out) noexcept {
 HRESULT STDMETHODCALLTYPE BrowserObj::get_FullScreen(VARIANT_BOOL* out) noexcept {
     if (!out)
         return E_POINTER;
-    return Read("FullScreen", L"fullscreen", [&](BrowserWindow& w) {
-        *out = w.props.fullscreen ? VARIANT_TRUE : VARIANT_FALSE;
+    return Read("FullScreen", L"fullscreen", [&](BrowserWindow&, const WindowProps& p) {
+        *out = p.fullscreen ? VARIANT_TRUE : VARIANT_FALSE;
         return std::to_string(*out);
     });
 }
@@ -107,8 +140,8 @@ HRESULT STDMETHODCALLTYPE BrowserObj::get_FullScreen(VARIANT_BOOL* out) noexcept
 HRESULT STDMETHODCALLTYPE BrowserObj::get_MenuBar(VARIANT_BOOL* out) noexcept {
     if (!out)
         return E_POINTER;
-    return Read("MenuBar", L"menubar", [&](BrowserWindow& w) {
-        *out = w.props.menubar ? VARIANT_TRUE : VARIANT_FALSE;
+    return Read("MenuBar", L"menubar", [&](BrowserWindow&, const WindowProps& p) {
+        *out = p.menubar ? VARIANT_TRUE : VARIANT_FALSE;
         return std::to_string(*out);
     });
 }
@@ -117,17 +150,17 @@ HRESULT STDMETHODCALLTYPE BrowserObj::get_LocationName(BSTR* out) noexcept {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    return Read("LocationName", L"locationname", [&](BrowserWindow& w) {
-        *out = Bstr(w.props.title).Detach();
-        return Quote(w.props.title);
+    return Read("LocationName", L"locationname", [&](BrowserWindow&, const WindowProps& p) {
+        *out = Bstr(p.title).Detach();
+        return Quote(p.title);
     });
 }
 
 HRESULT STDMETHODCALLTYPE BrowserObj::get_Width(LONG* out) noexcept {
     if (!out)
         return E_POINTER;
-    return Read("Width", L"width", [&](BrowserWindow& w) {
-        *out = w.props.width;
+    return Read("Width", L"width", [&](BrowserWindow&, const WindowProps& p) {
+        *out = p.width;
         return std::to_string(*out);
     });
 }
@@ -135,8 +168,8 @@ HRESULT STDMETHODCALLTYPE BrowserObj::get_Width(LONG* out) noexcept {
 HRESULT STDMETHODCALLTYPE BrowserObj::get_Height(LONG* out) noexcept {
     if (!out)
         return E_POINTER;
-    return Read("Height", L"height", [&](BrowserWindow& w) {
-        *out = w.props.height;
+    return Read("Height", L"height", [&](BrowserWindow&, const WindowProps& p) {
+        *out = p.height;
         return std::to_string(*out);
     });
 }
@@ -144,7 +177,7 @@ HRESULT STDMETHODCALLTYPE BrowserObj::get_Height(LONG* out) noexcept {
 HRESULT STDMETHODCALLTYPE BrowserObj::get_HWND(SHANDLE_PTR* out) noexcept {
     if (!out)
         return E_POINTER;
-    return Read("HWND", L"hwnd", [&](BrowserWindow& w) {
+    return Read("HWND", L"hwnd", [&](BrowserWindow& w, const WindowProps&) {
         *out = reinterpret_cast<SHANDLE_PTR>(w.hwnd);
         return Hex(ULONG(*out));
     });
@@ -166,13 +199,14 @@ bool RegisterFrameClass(std::wstring& error) {
 }
 
 HWND CreateFrame(BrowserWindow& w) {
-    return CreateWindowExW(0, kFrameClass, w.props.title.c_str(), WS_OVERLAPPEDWINDOW,
-                           CW_USEDEFAULT, CW_USEDEFAULT, w.props.width, w.props.height, nullptr,
-                           nullptr, GetModuleHandleW(nullptr), &w);
+    const WindowProps p = w.Settings();
+    return CreateWindowExW(0, kFrameClass, p.title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                           CW_USEDEFAULT, p.width, p.height, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), &w);
 }
 
 void PlaceFrame(BrowserWindow& w, int index) {
-    const auto& p = w.props;
+    const WindowProps p = w.Settings();
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
     GetWindowPlacement(w.hwnd, &wp);
@@ -183,6 +217,12 @@ void PlaceFrame(BrowserWindow& w, int index) {
     wp.rcNormalPosition = {x, y, x + width, y + height};
     wp.showCmd = UINT(p.show);
     SetWindowPlacement(w.hwnd, &wp);
+}
+
+HRESULT HandOutBrowser(BrowserWindow& w, IDispatch** out) {
+    if (w.thread)
+        return w.thread->HandOut(out);
+    return w.browser->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
 }
 
 }  // namespace sim

@@ -98,6 +98,9 @@ class BrowserObj final : public TypeLibDispatch<IWebBrowser2, IID_IWebBrowser2> 
     SIM_NOTIMPL(get_Resizable, VARIANT_BOOL*)
     SIM_NOTIMPL(put_Resizable, VARIANT_BOOL)
 
+  protected:
+    HRESULT Admit(const char* member) override;
+
   private:
     template <class F>
     HRESULT Read(const char* member, const wchar_t* failKey, F&& fill);
@@ -106,11 +109,19 @@ class BrowserObj final : public TypeLibDispatch<IWebBrowser2, IID_IWebBrowser2> 
     std::weak_ptr<BrowserWindow> owner_;
 };
 
+// Posted to a browser's real window, so that its own thread does the work:
+// take the title and (wparam: the cascade index, lparam: nonzero) the placement
+// from the settings; close as the user does.
+constexpr UINT kFrameApply = WM_APP + 1;
+constexpr UINT kFrameUserClose = WM_APP + 2;
+
 // Registers the class of the browsers' top-level windows.
 bool RegisterFrameClass(std::wstring& error);
 // Creates the window's real top-level window, hidden until PlaceFrame shows it.
 HWND CreateFrame(BrowserWindow& window);
 // Sizes and shows the window as its settings say; `index` cascades those without a position.
 void PlaceFrame(BrowserWindow& window, int index);
+// The window's browser object for the collection to hand out.
+HRESULT HandOutBrowser(BrowserWindow& window, IDispatch** out);
 
 }  // namespace sim

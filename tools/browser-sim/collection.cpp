@@ -46,8 +46,7 @@ class EnumObj final : public IEnumVARIANT {
                 continue;
             VariantInit(&out[n]);
             V_VT(&out[n]) = VT_DISPATCH;
-            w->browser->QueryInterface(IID_IDispatch,
-                                       reinterpret_cast<void**>(&V_DISPATCH(&out[n])));
+            HandOutBrowser(*w, &V_DISPATCH(&out[n]));
             ++n;
         }
         if (fetched)
@@ -169,8 +168,7 @@ class ShellWindowsObj final : public TypeLibDispatch<IShellWindows, IID_IShellWi
         // Past the end the shell answers S_FALSE with no window.
         if (n < 0 || size_t(n) >= windows.size())
             return S_FALSE;
-        return windows[size_t(n)]->browser->QueryInterface(IID_IDispatch,
-                                                           reinterpret_cast<void**>(out));
+        return HandOutBrowser(*windows[size_t(n)], out);
     }
     HRESULT STDMETHODCALLTYPE _NewEnum(IUnknown** out) noexcept override {
         OnClientCall();

@@ -5,6 +5,7 @@
 #include "faults.h"
 #include "sim_log.h"
 #include "trace.h"
+#include "type_info.h"
 
 namespace sim {
 namespace {
@@ -28,15 +29,32 @@ std::string DescribeValue(const VARIANT& v) {
     }
 }
 
-}  // namespace
-
 std::wstring DefaultClassName(DocKind kind) {
     return kind == DocKind::Html ? L"HTMLDocument" : L"ShellFolderView";
+}
+
+}  // namespace
+
+void MakeDocument(BrowserWindow& w) {
+    const WindowProps p = w.Settings();
+    std::wstring cls = p.className.empty() ? DefaultClassName(p.doc) : p.className;
+    ComPtr<ITypeInfo> info;
+    HRESULT hr = ClassTypeInfo(cls, info);
+    if (FAILED(hr))
+        Log::Get().Write("warning", "type-info " + Quote(cls) + " hr=" + Hex(ULONG(hr)));
+    w.document.Attach(new DocumentObj(w.weak_from_this(), w.script, info, p.classInfo));
+}
+
+HRESULT NamedDispatch::Admit(const char* member) {
+    auto owner = owner_.lock();
+    return owner ? BusyAnswer(*owner, member) : S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE NamedDispatch::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count,
                                                        LCID, DISPID* ids) noexcept {
     OnClientCall();
+    if (HRESULT hr = Admit("GetIDsOfNames"); FAILED(hr))
+        return hr;
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
     if (count == 0)
@@ -61,11 +79,15 @@ HRESULT STDMETHODCALLTYPE NamedDispatch::Invoke(DISPID id, REFIID riid, LCID, WO
         return DISP_E_UNKNOWNINTERFACE;
     if (!params)
         return E_INVALIDARG;
-    bool known = false;
-    for (const Member& m : Members())
-        known = known || m.id == id;
-    if (!known)
+    const wchar_t* name = nullptr;
+    for (const Member& m : Members()) {
+        if (m.id == id)
+            name = m.name;
+    }
+    if (!name)
         return DISP_E_MEMBERNOTFOUND;
+    if (HRESULT hr = Admit(Utf8(name).c_str()); FAILED(hr))
+        return hr;
     if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
         // A put carries its value as the one named argument DISPID_PROPERTYPUT.
         if (params->cArgs != 1)
@@ -124,9 +146,11 @@ HRESULT HtmlWindowObj::Get(DISPID id, VARIANT* out) {
     auto owner = owner_.lock();
     switch (id) {
         case kOpener: {
-            bool fails =
-                owner && (owner->Fails(L"opener") || (owner->props.opener == OpenerKind::Fail &&
-                                                      V_VT(&opener_.Get()) == VT_EMPTY));
+            if (owner)
+                HangAt(*owner, L"opener", "opener");
+            bool fails = owner && (owner->Fails(L"opener") ||
+                                   (owner->Settings().opener == OpenerKind::Fail &&
+                                    V_VT(&opener_.Get()) == VT_EMPTY));
             HRESULT hr = fails ? E_ACCESSDENIED : VariantCopy(out, &opener_.Get());
             if (owner)
                 TraceRead(*owner, "opener", hr);
@@ -168,6 +192,8 @@ HRESULT HtmlWindowObj::Put(DISPID id, const VARIANT& value) {
     if (id != kOpener)
         return DISP_E_MEMBERNOTFOUND;
     auto owner = owner_.lock();
+    if (owner)
+        HangAt(*owner, L"putopener", "put-opener");
     HRESULT hr = owner && owner->Fails(L"putopener") ? E_ACCESSDENIED : S_OK;
     if (SUCCEEDED(hr))
         hr = VariantCopy(opener_.Out(), const_cast<VARIANT*>(&value));
@@ -200,6 +226,8 @@ HRESULT STDMETHODCALLTYPE DocumentObj::GetTypeInfo(UINT index, LCID, ITypeInfo**
     if (!info)
         return E_POINTER;
     *info = nullptr;
+    if (HRESULT hr = Admit("GetTypeInfo"); FAILED(hr))
+        return hr;
     if (index != 0 || !classInfo_)
         return DISP_E_BADINDEX;
     return classInfo_.CopyTo(info);
@@ -209,6 +237,8 @@ HRESULT STDMETHODCALLTYPE DocumentObj::GetClassInfo(ITypeInfo** info) noexcept {
     if (!info)
         return E_POINTER;
     *info = nullptr;
+    if (HRESULT hr = Admit("GetClassInfo"); FAILED(hr))
+        return hr;
     if (!classInfo_)
         return E_FAIL;
     return classInfo_.CopyTo(info);
@@ -222,9 +252,11 @@ HRESULT DocumentObj::Get(DISPID id, VARIANT* out) {
     auto owner = owner_.lock();
     if (id == kTitle) {
         V_VT(out) = VT_BSTR;
-        V_BSTR(out) = Bstr(owner ? owner->props.title : std::wstring()).Detach();
+        V_BSTR(out) = Bstr(owner ? owner->Settings().title : std::wstring()).Detach();
         return S_OK;
     }
+    if (owner)
+        HangAt(*owner, L"parentwindow", "parentWindow");
     HRESULT hr = owner && owner->Fails(L"parentwindow") ? E_ACCESSDENIED : S_OK;
     if (SUCCEEDED(hr)) {
         V_VT(out) = VT_DISPATCH;

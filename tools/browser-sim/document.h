@@ -33,9 +33,16 @@ class NamedDispatch : public IDispatch {
                                      VARIANT* result, EXCEPINFO*, UINT* argErr) noexcept override;
 
   protected:
+    // owner is empty for a stand-in that belongs to no simulated frame.
+    explicit NamedDispatch(std::weak_ptr<BrowserWindow> owner) : owner_(std::move(owner)) {}
     virtual std::vector<Member> Members() const = 0;
     virtual HRESULT Get(DISPID id, VARIANT* out) = 0;
     virtual HRESULT Put(DISPID, const VARIANT&) { return DISP_E_MEMBERNOTFOUND; }
+
+    // Turns the call away while the owner is busy.
+    HRESULT Admit(const char* member);
+
+    std::weak_ptr<BrowserWindow> owner_;
 };
 
 // The script window object: document.parentWindow, and what an opener points at.
@@ -43,9 +50,8 @@ class HtmlWindowObj final : public NamedDispatch {
   public:
     enum : DISPID { kOpener = 1, kParent, kClosed, kSelf };
 
-    // owner is empty for a stand-in window that belongs to no simulated frame.
     HtmlWindowObj(std::weak_ptr<BrowserWindow> owner, std::string label, ClosedMode closed)
-        : owner_(std::move(owner)), label_(std::move(label)), closed_(closed) {}
+        : NamedDispatch(std::move(owner)), label_(std::move(label)), closed_(closed) {}
 
     void SetOpener(VARIANT* value) {
         VariantClear(opener_.Out());
@@ -65,7 +71,6 @@ class HtmlWindowObj final : public NamedDispatch {
 
   private:
     RefCount refs_;
-    std::weak_ptr<BrowserWindow> owner_;
     std::string label_;
     ClosedMode closed_;
     Variant opener_;
@@ -77,7 +82,7 @@ class DocumentObj final : public NamedDispatch, public IProvideClassInfo {
 
     DocumentObj(std::weak_ptr<BrowserWindow> owner, ComPtr<HtmlWindowObj> window,
                 ComPtr<ITypeInfo> classInfo, bool offerClassInfo)
-        : owner_(std::move(owner)),
+        : NamedDispatch(std::move(owner)),
           window_(std::move(window)),
           classInfo_(std::move(classInfo)),
           offerClassInfo_(offerClassInfo) {}
@@ -94,13 +99,13 @@ class DocumentObj final : public NamedDispatch, public IProvideClassInfo {
 
   private:
     RefCount refs_;
-    std::weak_ptr<BrowserWindow> owner_;
     ComPtr<HtmlWindowObj> window_;
     ComPtr<ITypeInfo> classInfo_;
     bool offerClassInfo_;
 };
 
-// The class name a document of that kind reports unless the scenario names one.
-std::wstring DefaultClassName(DocKind kind);
+// Gives the window a new document as its settings describe it, on the thread
+// that serves the window: the class name's type info is its apartment's own.
+void MakeDocument(BrowserWindow& window);
 
 }  // namespace sim

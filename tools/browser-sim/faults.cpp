@@ -2,12 +2,19 @@
 
 #include <windows.h>
 
+#include <exdisp.h>
+#include <ocidl.h>
+
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "com_util.h"
 #include "shell.h"
 #include "sim_log.h"
+#include "type_info.h"
 
 namespace sim {
 namespace {
@@ -18,6 +25,128 @@ struct Deferred {
     bool die = false;
 };
 std::vector<Deferred> g_deferred;
+
+std::string Seconds(double ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", ms / 1000.0);
+    return text;
+}
+
+// Whether the window turns this call away. Its busy time starts with the first
+// call after busy= was set; the first call it takes again is logged as answered.
+bool Rejects(BrowserWindow& w, BusyBy by, const std::string& member) {
+    // A window's faults act on its own thread, not where its objects are reached as openers.
+    if (GetCurrentThreadId() != w.threadId)
+        return false;
+    DWORD armed = 0;
+    bool mine = false;
+    w.Change([&](WindowProps& p) {
+        mine = p.busyBy == by;
+        if (mine)
+            armed = std::exchange(p.busyMs, 0);
+    });
+    if (!mine)
+        return false;
+    DWORD now = GetTickCount();
+    if (armed) {
+        w.busyUntil = now + armed;
+        w.busyNow = true;
+        Log::Get().Write("busy", Utf8(w.name) + " for=" + Seconds(armed));
+    }
+    if (!w.busyNow)
+        return false;
+    if (LONG(now - w.busyUntil) < 0) {
+        Log::Get().Write("rejected", Utf8(w.name) + " member=" + member);
+        return true;
+    }
+    w.busyNow = false;
+    Log::Get().Write("answer", Utf8(w.name) + " member=" + member);
+    return false;
+}
+
+// A method's name from the call's interface and vtable slot, as the message
+// filter sees it: the shdocvw type library names the browser's members.
+std::string MethodName(REFIID iid, WORD method) {
+    static const char* const kDispatch[] = {
+        "QueryInterface", "AddRef",        "Release", "GetTypeInfoCount",
+        "GetTypeInfo",    "GetIDsOfNames", "Invoke"};
+    static const char* const kTypeInfo[] = {
+        "GetTypeAttr", "GetTypeComp",          "GetFuncDesc",      "GetVarDesc",
+        "GetNames",    "GetRefTypeOfImplType", "GetImplTypeFlags", "GetIDsOfNames",
+        "Invoke",      "GetDocumentation"};
+    bool dispatch = iid == IID_IDispatch || ShDocVwInfo(iid);
+    if (method < (dispatch ? 7 : 3))
+        return kDispatch[method];
+    // {00000131-0000-0000-C000-000000000046}: QueryInterface, AddRef and Release across apartments.
+    static constexpr GUID kIidRemUnknown = {0x131, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+    static const char* const kRemUnknown[] = {"RemQueryInterface", "RemAddRef", "RemRelease"};
+    if (iid == kIidRemUnknown && method < 6)
+        return kRemUnknown[method - 3];
+    if (iid == IID_IProvideClassInfo && method == 3)
+        return "GetClassInfo";
+    if (iid == IID_ITypeInfo && method < 13)
+        return std::string("ITypeInfo.") + kTypeInfo[method - 3];
+    if (ITypeInfo* info = dispatch ? ShDocVwInfo(iid) : nullptr) {
+        TYPEATTR* attr = nullptr;
+        if (SUCCEEDED(info->GetTypeAttr(&attr))) {
+            std::string name;
+            for (WORD i = 0; i < attr->cFuncs && name.empty(); ++i) {
+                FUNCDESC* f = nullptr;
+                if (FAILED(info->GetFuncDesc(i, &f)))
+                    continue;
+                Bstr text;
+                if (f->oVft == SHORT(method * sizeof(void*)) &&
+                    SUCCEEDED(
+                        info->GetDocumentation(f->memid, text.Out(), nullptr, nullptr, nullptr)))
+                    name = Utf8(text.Str());
+                info->ReleaseFuncDesc(f);
+            }
+            info->ReleaseTypeAttr(attr);
+            if (!name.empty())
+                return name;
+        }
+    }
+    return "method" + std::to_string(method);
+}
+
+class BusyFilter final : public IMessageFilter {
+  public:
+    explicit BusyFilter(std::weak_ptr<BrowserWindow> window) : window_(std::move(window)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
+        if (!out)
+            return E_POINTER;
+        *out = riid == IID_IUnknown || riid == IID_IMessageFilter ? this : nullptr;
+        if (!*out)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    SIM_SELF_DELETING_REFCOUNT(refs_)
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD,
+                                               LPINTERFACEINFO info) noexcept override {
+        auto w = window_.lock();
+        if (!w || !info)
+            return SERVERCALL_ISHANDLED;
+        std::string member = MethodName(info->iid, info->wMethod);
+        if (Rejects(*w, BusyBy::Filter, member))
+            return SERVERCALL_RETRYLATER;
+        if (Rejects(*w, BusyBy::FilterReject, member))
+            return SERVERCALL_REJECTED;
+        return SERVERCALL_ISHANDLED;
+    }
+    // The window's thread calls no one, so these are never asked.
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) noexcept override {
+        return DWORD(-1);
+    }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) noexcept override {
+        return PENDINGMSG_WAITDEFPROCESS;
+    }
+
+  private:
+    RefCount refs_;
+    std::weak_ptr<BrowserWindow> window_;
+};
 
 }  // namespace
 
@@ -33,7 +162,9 @@ void DieInside(int calls) {
 }
 
 void OnClientCall() {
-    if (g_deferred.empty())
+    // Calls served on a window's own thread do not count: the events they
+    // would raise belong to the shell's thread.
+    if (g_deferred.empty() || !Shell::Get().OnShellThread())
         return;
     // Taken off the list before they run: the client's nested handler calls back in.
     std::vector<Deferred> due;
@@ -53,6 +184,38 @@ void OnClientCall() {
         if (auto w = d.window.lock(); w && !w->destroyed)
             Shell::Get().Register(*w);
     }
+}
+
+void HangAt(BrowserWindow& w, const wchar_t* read, const char* member) {
+    if (GetCurrentThreadId() != w.threadId)
+        return;
+    DWORD ms = 0;
+    bool armed = false;
+    w.Change([&](WindowProps& p) {
+        armed = p.hangRead == read;
+        if (armed) {
+            ms = p.hangMs;
+            p.hangRead.clear();
+        }
+    });
+    if (!armed)
+        return;
+    Log::Get().Write("hang", Utf8(w.name) + " read=" + member +
+                                 " for=" + (ms == INFINITE ? "forever" : Seconds(ms)));
+    double start = Log::Get().Now();
+    Sleep(ms);
+    Log::Get().Write(
+        "answer", Utf8(w.name) + " read=" + member + " after=" + Seconds(Log::Get().Now() - start));
+}
+
+HRESULT BusyAnswer(BrowserWindow& w, const char* member) {
+    return Rejects(w, BusyBy::Member, member) ? RPC_E_SERVERCALL_RETRYLATER : S_OK;
+}
+
+Microsoft::WRL::ComPtr<IMessageFilter> NewBusyFilter(std::weak_ptr<BrowserWindow> window) {
+    Microsoft::WRL::ComPtr<IMessageFilter> filter;
+    filter.Attach(new BusyFilter(std::move(window)));
+    return filter;
 }
 
 }  // namespace sim

@@ -1,7 +1,15 @@
-// Faults a scenario times by the client's own calls: a window that registers
-// inside the client's Nth call from now, the way the real shell's events
-// reach a client that is waiting on a call of its own, and a crash inside one.
+// Faults a scenario sets up: a window that registers inside the client's Nth
+// call from now, the way the real shell's events reach a client that is
+// waiting on a call of its own, a crash inside one, and a browser whose
+// thread stops answering (hang=) or turns calls away while busy (busy=).
 #pragma once
+
+#include <windows.h>
+
+#include <objidl.h>
+#include <wrl/client.h>
+
+#include <memory>
 
 namespace sim {
 
@@ -14,5 +22,16 @@ void OnClientCall();
 void FireInside(BrowserWindow& window, int calls);
 // Ends the process, like a crash, inside the client's call `calls` calls from now.
 void DieInside(int calls);
+
+// At the window's armed read (hang=READ:TIME) its thread stops answering, once:
+// a real block, not a message loop, so no call and no message reaches the
+// thread meanwhile. Then the read is answered as usual.
+void HangAt(BrowserWindow& window, const wchar_t* read, const char* member);
+// RPC_E_SERVERCALL_RETRYLATER, logged, while a window whose members turn calls
+// away (busy=SECONDS) is busy; S_OK otherwise.
+HRESULT BusyAnswer(BrowserWindow& window, const char* member);
+// The message filter of a window's own thread, for busy=SECONDS:filter and
+// busy=SECONDS:reject.
+Microsoft::WRL::ComPtr<IMessageFilter> NewBusyFilter(std::weak_ptr<BrowserWindow> window);
 
 }  // namespace sim

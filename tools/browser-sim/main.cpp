@@ -155,5 +155,9 @@ int main() {
     Shell::Get().Shutdown();
     CoUninitialize();
     log.Write("exit", "code=" + std::to_string(code));
+    // A window's thread may be hung in a read: end without waiting for it, and
+    // without the clean-up at exit, which would release what that thread serves.
+    if (Shell::Get().HasWindowThreads())
+        TerminateProcess(GetCurrentProcess(), UINT(code));
     return code;
 }

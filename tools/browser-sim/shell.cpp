@@ -13,8 +13,24 @@
 #include "document.h"
 #include "sim_log.h"
 #include "type_info.h"
+#include "window_thread.h"
 
 namespace sim {
+namespace {
+
+// Posted to the shell's own window by a window's thread: the window (lparam:
+// its cookie) is gone and leaves the collection.
+constexpr UINT kForget = WM_APP + 20;
+
+LRESULT CALLBACK NoticeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kForget) {
+        Shell::Get().Forget(LONG(lp));
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace
 
 Shell& Shell::Get() {
     static Shell shell;
@@ -22,8 +38,20 @@ Shell& Shell::Get() {
 }
 
 bool Shell::Init(std::wstring& error) {
+    thread_ = GetCurrentThreadId();
     if (!RegisterFrameClass(error))
         return false;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = NoticeProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"BrowserSimNotices";
+    if (!RegisterClassExW(&wc) ||
+        !(notices_ = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     wc.hInstance, nullptr))) {
+        error = L"cannot make the shell's message window";
+        return false;
+    }
     if (!ShDocVwInfo(IID_IWebBrowser2))
         Log::Get().Write("warning", "the browser type library is not registered");
     collection_.Attach(NewCollection());
@@ -53,7 +81,7 @@ std::shared_ptr<BrowserWindow> Shell::FindEver(const std::wstring& name) const {
 bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
     Variant value;
     VARIANT& v = *value.Out();
-    const auto& p = w.props;
+    const WindowProps p = w.Settings();
     auto standIn = [&](ClosedMode mode) {
         V_VT(&v) = VT_DISPATCH;
         V_DISPATCH(&v) = new HtmlWindowObj({}, "opener-of-" + Utf8(w.name), mode);
@@ -92,16 +120,6 @@ bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
     return true;
 }
 
-void Shell::MakeDocument(BrowserWindow& w) {
-    std::wstring cls =
-        w.props.className.empty() ? DefaultClassName(w.props.doc) : w.props.className;
-    ComPtr<ITypeInfo> info;
-    HRESULT hr = ClassTypeInfo(cls, info);
-    if (FAILED(hr))
-        Log::Get().Write("warning", "type-info " + Quote(cls) + " hr=" + Hex(ULONG(hr)));
-    w.document.Attach(new DocumentObj(w.weak_from_this(), w.script, info, w.props.classInfo));
-}
-
 std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const WindowProps& props,
                                            std::wstring& error) {
     if (Find(name)) {
@@ -110,21 +128,31 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
     }
     auto w = std::make_shared<BrowserWindow>();
     w->name = name;
-    w->props = props;
+    w->Change([&](WindowProps& p) { p = props; });
     w->cookie = ++nextWindowCookie_;
+    // The objects are made here and first marshalled on the thread that serves them.
     w->script.Attach(new HtmlWindowObj(w, Utf8(name), ClosedMode::Live));
     if (!SetOpener(*w, error))
         return nullptr;
-    MakeDocument(*w);
     w->browser.Attach(new BrowserObj(w));
-    w->hwnd = CreateFrame(*w);
-    if (!w->hwnd) {
-        error = L"cannot create the window";
-        return nullptr;
+    if (props.ownThread) {
+        w->thread = WindowThread::Start(w, opened_, error);
+        if (!w->thread)
+            return nullptr;
+        windows_.push_back(w);
+        openedWindows_.push_back(w);
+    } else {
+        w->threadId = thread_;
+        MakeDocument(*w);
+        w->hwnd = CreateFrame(*w);
+        if (!w->hwnd) {
+            error = L"cannot create the window";
+            return nullptr;
+        }
+        windows_.push_back(w);
+        openedWindows_.push_back(w);
+        PlaceFrame(*w, opened_);
     }
-    windows_.push_back(w);
-    openedWindows_.push_back(w);
-    PlaceFrame(*w, opened_);
     ++opened_;
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
@@ -139,7 +167,7 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
 
 bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, std::wstring>>& keys,
                    std::wstring& error) {
-    WindowProps p = w.props;
+    WindowProps p = w.Settings();
     bool opener = false, document = false, place = false;
     for (auto& [k, v] : keys) {
         if (!ApplyKey(p, k, v, error))
@@ -148,14 +176,37 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
                  (k == L"fail" && v.find(L"closed") != std::wstring::npos);
         document = document || k == L"doc" || k == L"class" || k == L"classinfo";
         place = place || k == L"size" || k == L"restored" || k == L"pos" || k == L"state";
+        if (k == L"thread" || (!w.thread && (k == L"hang" || k == L"busy"))) {
+            error = L"a window gets a thread of its own when it opens (thread=own)";
+            return false;
+        }
     }
-    WindowProps old = std::exchange(w.props, p);
+    // Its own thread may be serving the window right now: what that thread
+    // builds stays as it was built.
+    if (w.thread && (opener || document)) {
+        error = L"a window on a thread of its own keeps its document and opener";
+        return false;
+    }
+    // Applied again to the settings as they are now: the window's own thread
+    // may have used up an armed hang or busy time meanwhile.
+    WindowProps old;
+    w.Change([&](WindowProps& q) {
+        old = q;
+        for (auto& [k, v] : keys)
+            ApplyKey(q, k, v, error);
+    });
+    p = w.Settings();
     if (opener && !SetOpener(w, error)) {
-        w.props = old;
+        w.Change([&](WindowProps& q) { q = old; });
         return false;
     }
     if (document)
         MakeDocument(w);
+    if (w.thread) {
+        // Not SetWindowText here: it waits for the window's thread, which may be hung.
+        PostMessageW(w.hwnd, kFrameApply, WPARAM(opened_), place);
+        return true;
+    }
     if (place)
         PlaceFrame(w, opened_);
     SetWindowTextW(w.hwnd, p.title.c_str());
@@ -202,16 +253,36 @@ void Shell::Register(BrowserWindow& w) {
 
 void Shell::Close(BrowserWindow& w) {
     Log::Get().Write("close", Utf8(w.name));
-    DestroyWindow(w.hwnd);
+    // Only its own thread can destroy a window.
+    if (w.thread)
+        PostMessageW(w.hwnd, kFrameUserClose, 0, 0);
+    else
+        DestroyWindow(w.hwnd);
 }
 
 void Shell::OnDestroyed(BrowserWindow& w) {
-    if (w.destroyed)
+    if (w.destroyed.exchange(true))
         return;
-    w.destroyed = true;
-    std::erase_if(windows_, [&](const auto& x) { return x.get() == &w; });
+    if (OnShellThread())
+        Forget(w.cookie);
+    else
+        PostMessageW(notices_, kForget, 0, w.cookie);
     Log::Get().Write("destroyed", Utf8(w.name));
+    // Runs on the thread that serves the window, in the apartment of its stubs.
     CoDisconnectObject(static_cast<IWebBrowser2*>(w.browser.Get()), 0);
+}
+
+void Shell::Forget(LONG cookie) {
+    std::erase_if(windows_, [&](const auto& x) { return x->cookie == cookie; });
+}
+
+bool Shell::OnShellThread() const {
+    return GetCurrentThreadId() == thread_;
+}
+
+bool Shell::HasWindowThreads() const {
+    return std::any_of(openedWindows_.begin(), openedWindows_.end(),
+                       [](const auto& w) { return w->thread != nullptr; });
 }
 
 HRESULT Shell::Advise(IUnknown* sink, DWORD* cookie) {
@@ -248,8 +319,15 @@ HRESULT Shell::Unadvise(DWORD cookie) {
 
 void Shell::Shutdown() {
     auto windows = windows_;
-    for (auto& w : windows)
-        DestroyWindow(w->hwnd);
+    for (auto& w : windows) {
+        if (!w->thread)
+            DestroyWindow(w->hwnd);
+    }
+    // A window's thread may be hung: it is asked to end, and never waited for.
+    for (auto& w : openedWindows_) {
+        if (w->thread)
+            w->thread->Quit();
+    }
     sinks_.clear();
     if (collection_)
         CoDisconnectObject(collection_.Get(), 0);

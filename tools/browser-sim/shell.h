@@ -37,7 +37,13 @@ class Shell {
     // The last window of that name, open or closed.
     std::shared_ptr<BrowserWindow> FindEver(const std::wstring& name) const;
     const std::vector<std::shared_ptr<BrowserWindow>>& Windows() const { return windows_; }
+    // From the window's WM_DESTROY, on the thread that serves it.
     void OnDestroyed(BrowserWindow& window);
+    // The window leaves the collection.
+    void Forget(LONG cookie);
+    bool OnShellThread() const;
+    // Whether any window was served from a thread of its own.
+    bool HasWindowThreads() const;
 
     HRESULT Advise(IUnknown* sink, DWORD* cookie);
     HRESULT Unadvise(DWORD cookie);
@@ -49,7 +55,6 @@ class Shell {
   private:
     Shell() = default;
     bool SetOpener(BrowserWindow& window, std::wstring& error);
-    void MakeDocument(BrowserWindow& window);
 
     struct Sink {
         DWORD cookie;
@@ -59,6 +64,8 @@ class Shell {
     std::vector<std::shared_ptr<BrowserWindow>> openedWindows_;  // kept for wait-close
     std::vector<Sink> sinks_;
     ComPtr<IUnknown> collection_;
+    DWORD thread_ = 0;
+    HWND notices_ = nullptr;  // takes what windows' threads tell the shell
     LONG nextWindowCookie_ = 0;
     DWORD nextSinkCookie_ = 0;
     int unadvised_ = 0;

@@ -2,16 +2,32 @@
 
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "com_util.h"
 
 namespace sim {
+namespace {
+
+// Windows on threads of their own ask from their threads too.
+SRWLOCK g_lock = SRWLOCK_INIT;
+
+class Locked {
+  public:
+    Locked() { AcquireSRWLockExclusive(&g_lock); }
+    ~Locked() { ReleaseSRWLockExclusive(&g_lock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+};
+
+}  // namespace
 
 ITypeInfo* ShDocVwInfo(REFIID iid) {
     static std::map<GUID, ComPtr<ITypeInfo>, decltype([](const GUID& a, const GUID& b) {
                         return memcmp(&a, &b, sizeof a) < 0;
                     })>
         cache;
+    Locked locked;
     auto& slot = cache[iid];
     if (!slot) {
         ComPtr<ITypeLib> lib;
@@ -22,8 +38,10 @@ ITypeInfo* ShDocVwInfo(REFIID iid) {
 }
 
 HRESULT ClassTypeInfo(const std::wstring& name, ComPtr<ITypeInfo>& out) {
-    static std::map<std::wstring, ComPtr<ITypeInfo>> cache;
-    auto& slot = cache[name];
+    // One per apartment: each keeps the stub of its own for the whole run.
+    static std::map<std::pair<DWORD, std::wstring>, ComPtr<ITypeInfo>> cache;
+    Locked locked;
+    auto& slot = cache[{GetCurrentThreadId(), name}];
     if (!slot) {
         ComPtr<ICreateTypeLib2> lib;
         HRESULT hr = CreateTypeLib2(SYS_WIN32, L"browser-sim-documents.tlb", &lib);

@@ -24,6 +24,8 @@ template <class Interface, const IID& kIid>
 class TypeLibDispatch : public Interface {
   public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+        if (HRESULT hr = Admit("GetTypeInfoCount"); FAILED(hr))
+            return hr;
         if (!count)
             return E_POINTER;
         *count = ShDocVwInfo(kIid) ? 1 : 0;
@@ -33,6 +35,8 @@ class TypeLibDispatch : public Interface {
         if (!info)
             return E_POINTER;
         *info = nullptr;
+        if (HRESULT hr = Admit("GetTypeInfo"); FAILED(hr))
+            return hr;
         ITypeInfo* ti = ShDocVwInfo(kIid);
         if (index != 0 || !ti)
             return DISP_E_BADINDEX;
@@ -42,6 +46,8 @@ class TypeLibDispatch : public Interface {
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) noexcept override {
+        if (HRESULT hr = Admit("GetIDsOfNames"); FAILED(hr))
+            return hr;
         ITypeInfo* ti = ShDocVwInfo(kIid);
         return ti ? DispGetIDsOfNames(ti, names, count, ids) : E_NOTIMPL;
     }
@@ -54,6 +60,10 @@ class TypeLibDispatch : public Interface {
         return DispInvoke(static_cast<Interface*>(this), ti, id, flags, params, result, excep,
                           argErr);
     }
+
+  protected:
+    // Whether the object takes a call now; Invoke leaves it to the member called.
+    virtual HRESULT Admit(const char* /*member*/) { return S_OK; }
 };
 
 // A coclass type info built at run time, so the document reports a class

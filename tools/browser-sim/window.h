@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <memory>
 #include <set>
 #include <string>
@@ -18,6 +19,10 @@ enum class DocKind { Html, Other, None };
 enum class OpenerKind { None, Empty, Null, Object, Window, Fail };
 // What opener.parent.closed reports: Live follows the opener window's real state.
 enum class ClosedMode { Live, False, True, Fail };
+// Who turns calls away while a window is busy: each member of its objects
+// (RPC_E_SERVERCALL_RETRYLATER), or its thread's message filter, answering
+// SERVERCALL_RETRYLATER or SERVERCALL_REJECTED.
+enum class BusyBy { Member, Filter, FilterReject };
 
 struct WindowProps {
     std::wstring title;
@@ -37,6 +42,11 @@ struct WindowProps {
     bool ignoreClose = false;      // WM_CLOSE is logged but the window stays
     bool fire = true;              // raise WindowRegistered when opened
     int fireInside = 0;            // >0: raise it inside the Nth call of the client from then on
+    bool ownThread = false;        // served from a thread of its own (hang= and busy= need one)
+    std::wstring hangRead;         // the read at which the window's thread stops answering, once
+    DWORD hangMs = 0;              // for how long; INFINITE: until the end
+    DWORD busyMs = 0;              // >0: every call is rejected for this long from the next one
+    BusyBy busyBy = BusyBy::Member;
 };
 
 // Applies one key=value of an "open" or "set" line.
@@ -46,22 +56,44 @@ bool ApplyKey(WindowProps& props, const std::wstring& key, const std::wstring& v
 class BrowserObj;
 class DocumentObj;
 class HtmlWindowObj;
+class WindowThread;
 
 class BrowserWindow : public std::enable_shared_from_this<BrowserWindow> {
   public:
     BrowserWindow();
     ~BrowserWindow();
-    bool Fails(const wchar_t* member) const { return props.fails.count(member) != 0; }
+
+    // The settings as they are now. A window on a thread of its own reads them
+    // there while the scenario's thread may change them: both go through here.
+    WindowProps Settings() const;
+    bool Fails(const wchar_t* member) const;
+    // Changes the settings; `change` runs under the same lock.
+    template <class F>
+    void Change(F&& change) {
+        AcquireSRWLockExclusive(&lock_);
+        change(props);
+        ReleaseSRWLockExclusive(&lock_);
+    }
 
     std::wstring name;
-    WindowProps props;
     HWND hwnd = nullptr;
     LONG cookie = 0;
-    bool destroyed = false;
-    int closeRequests = 0;
+    std::atomic<bool> destroyed = false;
+    std::atomic<int> closeRequests = 0;
     ComPtr<BrowserObj> browser;
     ComPtr<DocumentObj> document;
     ComPtr<HtmlWindowObj> script;  // the document's parentWindow
+    // Set for a window served from a thread of its own; its objects and its
+    // real window live there, and the collection hands out what it marshals.
+    std::unique_ptr<WindowThread> thread;
+    DWORD threadId = 0;  // the thread that serves the window
+    // When a busy window takes calls again (GetTickCount), once its first call came.
+    std::atomic<DWORD> busyUntil = 0;
+    std::atomic<bool> busyNow = false;
+
+  private:
+    WindowProps props;
+    mutable SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
 }  // namespace sim

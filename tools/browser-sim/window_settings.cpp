@@ -1,6 +1,8 @@
 // The window settings of "open" and "set" lines.
 #include <cwctype>
+#include <optional>
 #include <set>
+#include <string_view>
 #include <tuple>
 
 #include "scenario.h"
@@ -24,6 +26,57 @@ bool ParseOpener(const std::wstring& v, WindowProps& p) {
         return false;
     p.opener = OpenerKind::Window;
     p.openerWindow = v;
+    return true;
+}
+
+// "2", "0.5": seconds, to the millisecond.
+std::optional<DWORD> ParseSeconds(std::wstring_view text) {
+    size_t dot = text.find(L'.');
+    auto whole = ParseInt(text.substr(0, dot));
+    std::wstring_view fraction = dot == std::wstring_view::npos ? L"" : text.substr(dot + 1);
+    if (!whole || *whole < 0 || *whole > 1000000 || fraction.size() > 3)
+        return std::nullopt;
+    DWORD ms = DWORD(*whole) * 1000;
+    DWORD scale = 100;
+    for (wchar_t c : fraction) {
+        if (c < L'0' || c > L'9')
+            return std::nullopt;
+        ms += DWORD(c - L'0') * scale;
+        scale /= 10;
+    }
+    return ms;
+}
+
+const std::set<std::wstring>& Reads() {
+    static const std::set<std::wstring> known = {
+        L"document", L"fullscreen",   L"menubar", L"locationname", L"width", L"height",
+        L"hwnd",     L"parentwindow", L"opener",  L"putopener",    L"closed"};
+    return known;
+}
+
+// hang=READ:SECONDS, hang=READ:forever, hang=no
+bool ParseHang(const std::wstring& value, WindowProps& p, std::wstring& error) {
+    if (value == L"no") {
+        p.hangRead.clear();
+        return true;
+    }
+    size_t colon = value.find(L':');
+    std::wstring read = value.substr(0, colon);
+    for (auto& c : read)
+        c = wchar_t(towlower(c));
+    // parent.closed is answered by the opener's object, not by this window.
+    if (!Reads().count(read) || read == L"closed") {
+        error = L"unknown read to hang: " + read;
+        return false;
+    }
+    if (colon == std::wstring::npos)
+        return false;
+    std::wstring time = value.substr(colon + 1);
+    auto ms = time == L"forever" ? std::optional<DWORD>(INFINITE) : ParseSeconds(time);
+    if (!ms)
+        return false;
+    p.hangRead = read;
+    p.hangMs = *ms;
     return true;
 }
 
@@ -97,9 +150,7 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
         else
             ok = false;
     } else if (key == L"fail") {
-        static const std::set<std::wstring> known = {
-            L"document", L"fullscreen",   L"menubar", L"locationname", L"width", L"height",
-            L"hwnd",     L"parentwindow", L"opener",  L"putopener",    L"closed"};
+        const auto& known = Reads();
         p.fails.clear();
         size_t start = 0;
         while (ok && start <= value.size() && !value.empty()) {
@@ -138,6 +189,34 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
             ok = flag(p.fire);
             p.fireInside = 0;
         }
+    } else if (key == L"thread") {
+        if (value == L"own")
+            p.ownThread = true;
+        else if (value == L"shared")
+            p.ownThread = false;
+        else
+            ok = false;
+    } else if (key == L"hang") {
+        std::wstring why;
+        ok = ParseHang(value, p, why);
+        if (!why.empty()) {
+            error = why;
+            return false;
+        }
+        p.ownThread = true;
+    } else if (key == L"busy") {
+        // busy=SECONDS, busy=SECONDS:filter, busy=SECONDS:reject, busy=no
+        size_t colon = value.find(L':');
+        std::wstring by = colon == std::wstring::npos ? L"" : value.substr(colon + 1);
+        auto ms = value == L"no" ? std::optional<DWORD>(0) : ParseSeconds(value.substr(0, colon));
+        ok = ms && (by.empty() || by == L"filter" || by == L"reject");
+        if (ok) {
+            p.busyMs = *ms;
+            p.busyBy = by.empty()        ? BusyBy::Member
+                       : by == L"filter" ? BusyBy::Filter
+                                         : BusyBy::FilterReject;
+        }
+        p.ownThread = true;
     } else {
         error = L"unknown setting: " + key;
         return false;

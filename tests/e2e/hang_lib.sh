@@ -1,0 +1,83 @@
+# Helpers of the tests with a browser that stops answering or turns calls
+# away (app_hung_*.sh, app_busy_*.sh). Source after lib.sh. Times come from
+# the simulator's log stamps (milliseconds since it started); a limit is
+# waited for no longer than itself, then checked against those stamps.
+
+# sim_ms REGEX: the log stamp of the first line matching.
+sim_ms() { grep -E -m1 -- "$1" "$W/sim.log" | cut -d' ' -f1; }
+
+# seconds_between FROM-REGEX TO-REGEX: seconds from the first FROM line to the
+# first TO line.
+seconds_between() {
+    awk -v a="$(sim_ms "$1")" -v b="$(sim_ms "$2")" 'BEGIN { printf "%.3f", (b - a) / 1000 }'
+}
+
+# popup_latency NAME: seconds from raising NAME's WindowRegistered to its WM_CLOSE.
+popup_latency() { seconds_between " fire $1 cookie=" " wm_close $1 "; }
+
+# seconds_plus A B: A + B, to the millisecond.
+seconds_plus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a + b }'; }
+
+# elapsed_over SINCE LIMIT: true once more than LIMIT seconds have passed since
+# SINCE (date +%s.%N).
+elapsed_over() { awk -v n="$(date +%s.%N)" -v s="$1" -v l="$2" 'BEGIN { exit !(n - s > l) }'; }
+
+# expect_log_within WHAT LIMIT FROM-REGEX TO-REGEX: a TO line follows the first
+# FROM line within LIMIT seconds.
+expect_log_within() {
+    local what=$1 limit=$2 from=$3 to=$4 seen took
+    sim_wait 60 "$from"
+    seen=$(date +%s.%N)
+    until sim_has "$to"; do
+        elapsed_over "$seen" "$limit" && die "$what: nothing within ${limit}s (no /$to/)"
+        sleep 0.05
+    done
+    took=$(seconds_between "$from" "$to")
+    awk -v t="$took" -v l="$limit" 'BEGIN { exit !(t <= l) }' ||
+        die "$what: took ${took}s, more than ${limit}s"
+    log "ok: $what: ${took}s (limit ${limit}s)"
+}
+
+# app_gone_within LIMIT SINCE WHAT: Shutterling.exe ends within LIMIT seconds
+# of SINCE (date +%s.%N).
+app_gone_within() {
+    local limit=$1 since=$2 what=$3
+    while kill -0 "$APP_PID" 2>/dev/null; do
+        elapsed_over "$since" "$limit" && die "Shutterling.exe still ran ${limit}s $what"
+        sleep 0.05
+    done
+    log "ok: Shutterling.exe ended $(awk -v n="$(date +%s.%N)" -v s="$since" \
+        'BEGIN { printf "%.2f", n - s }')s $what (limit ${limit}s)"
+}
+
+# tray_click_exit: clicks Exit, the last item of the open tray menu, and sets
+# EXIT_AT to the moment of the click.
+tray_click_exit() {
+    local mx my mw mh
+    read -r mx my mw mh <<<"$(probe menu)"
+    xdotool mousemove $((mx + mw / 2)) $((my + mh - 8)) sleep 0.3
+    EXIT_AT=$(date +%s.%N)
+    xdotool click 1
+}
+
+# popup NAME TITLE [SETTINGS...]: a script-opened window that the judgment blocks.
+popup() {
+    local name=$1 title=$2
+    shift 2
+    sim_do "open $name title=\"$title\" opener=home menubar=no size=300x250 $*"
+}
+
+# usual_latency NAME...: the longest time from event to WM_CLOSE of popups
+# opened one by one while every browser answers: what a popup waits anyway.
+# Each is served from a thread of its own, so its WM_CLOSE is logged the
+# moment the program posts it, not once the program's handler has returned;
+# time popups the same way.
+usual_latency() {
+    local name worst=0
+    for name in "$@"; do
+        popup "$name" "Usual $name" thread=own
+        sim_wait 60 " wm_close $name "
+        worst=$(awk -v a="$worst" -v b="$(popup_latency "$name")" 'BEGIN { print (b > a) ? b : a }')
+    done
+    printf '%s' "$worst"
+}
