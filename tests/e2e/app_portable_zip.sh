@@ -27,14 +27,7 @@ for text in 'Software\Shutterling\Options' 'ini\Shutterling.Dat' 'Uninstalling';
 done
 log "ok: README.txt for Windows"
 
-store_run_begin "$app"
-sim_do 'open ad title="Buy now" opener=home menubar=no size=300x250'
-sim_wait 30 ' wm_close ad '
-expect_eq "counter" "$(probe text lblCounter)" "1 Popups blocked till now"
-probe dblclick lstPopups 0
-wait_for 10 "the title on the safe list" answers 1 count lstSafe
-probe click chkWindowStartup
-wait_for 10 "the start-up box ticked" answers 1 check chkWindowStartup
+store_run_using "$app"
 store_run_end
 
 printf 'Buy now\r\n' >"$W/expected.dat"

@@ -7,13 +7,9 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/store_lib.sh"
+source "$(dirname "$0")/setup_lib.sh"
 e2e_begin app_setup_uninstall
-# Wine makes a Linux menu entry for every shortcut saved: not for a test.
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-
-"$E2E_MAKE_SETUP" "$E2E_BUILD_DIR" "$W/setup" >"$W/make-setup.out" 2>&1 ||
-    die "make-setup failed: $(tail -3 "$W/make-setup.out")"
-setup="$W/setup/Shutterling-1.0.0-setup.exe"
+setup_build
 
 # cmd_file NAME COMMAND-LINE: runs a command line exactly as written, through
 # a batch file (Wine would quote an argument with blanks, and NSIS takes /D=

@@ -10,13 +10,9 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/store_lib.sh"
+source "$(dirname "$0")/setup_lib.sh"
 e2e_begin app_setup_upgrade
-# Wine makes a Linux menu entry for every shortcut saved: not for a test.
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-
-"$E2E_MAKE_SETUP" "$E2E_BUILD_DIR" "$W/setup" >"$W/make-setup.out" 2>&1 ||
-    die "make-setup failed: $(tail -3 "$W/make-setup.out")"
-setup="$W/setup/Shutterling-1.0.0-setup.exe"
+setup_build
 # The next version, told apart by its bytes: a mark after the program's end.
 { cat "$E2E_APP"; printf 'next version'; } >"$W/next.exe"
 "$E2E_MAKE_SETUP" "$E2E_BUILD_DIR" "$W/next" "$W/next.exe" >>"$W/make-setup.out" 2>&1 ||
@@ -56,14 +52,7 @@ kb=$(($(cat "$inst"/* | wc -c) / 1024)) size=$((16#${size#dword:}))
 [ "$size" -ge $((kb - 1)) ] && [ "$size" -le $((kb + 1)) ] || die "EstimatedSize $size, files $kb KB"
 log "ok: EstimatedSize $size KB"
 
-store_run_begin "$inst"
-sim_do 'open ad title="Buy now" opener=home menubar=no size=300x250'
-sim_wait 30 ' wm_close ad '
-expect_eq "counter" "$(probe text lblCounter)" "1 Popups blocked till now"
-probe dblclick lstPopups 0
-wait_for 10 "the title on the safe list" answers 1 count lstSafe
-probe click chkWindowStartup
-wait_for 10 "the start-up box ticked" answers 1 check chkWindowStartup
+store_run_using "$inst"
 
 # A copy that cannot answer (stopped) outlasts the setup's wait: the setup
 # gives up without touching the program, the shortcut or the entry.

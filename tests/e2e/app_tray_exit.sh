@@ -26,9 +26,7 @@ tray_at
 expect_eq "one icon after TaskbarCreated" "$(probe tray-icons)" 1
 
 tray_menu
-read -r mx my mw mh <<<"$(probe menu)"
-# Exit is the last item: the bottom of the menu, clear of its border.
-xdotool mousemove $((mx + mw / 2)) $((my + mh - 8)) sleep 0.3 click 1
+tray_click_exit
 tray_exited
 expect_reg "Beep" "$STORE_OPTIONS_KEY" Beep '"0"'
 expect_reg "WindowStartUp" "$STORE_OPTIONS_KEY" WindowStartUp '"0"'

@@ -50,16 +50,6 @@ app_gone_within() {
         'BEGIN { printf "%.2f", n - s }')s $what (limit ${limit}s)"
 }
 
-# tray_click_exit: clicks Exit, the last item of the open tray menu, and sets
-# EXIT_AT to the moment of the click.
-tray_click_exit() {
-    local mx my mw mh
-    read -r mx my mw mh <<<"$(probe menu)"
-    xdotool mousemove $((mx + mw / 2)) $((my + mh - 8)) sleep 0.3
-    EXIT_AT=$(date +%s.%N)
-    xdotool click 1
-}
-
 # popup NAME TITLE [SETTINGS...]: a script-opened window that the judgment blocks.
 popup() {
     local name=$1 title=$2

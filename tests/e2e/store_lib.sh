@@ -37,6 +37,20 @@ store_run_begin() {
     sim_wait 30 ' put-opener home '
 }
 
+# store_run_using DIR: the program started from DIR blocks a popup, whose
+# title then goes onto the safe list, and start with Windows is ticked:
+# everything a user sets up, for a test of what outlives the program.
+store_run_using() {
+    store_run_begin "$1"
+    sim_do 'open ad title="Buy now" opener=home menubar=no size=300x250'
+    sim_wait 30 ' wm_close ad '
+    expect_eq "counter" "$(probe text lblCounter)" "1 Popups blocked till now"
+    probe dblclick lstPopups 0
+    wait_for 10 "the title on the safe list" answers 1 count lstSafe
+    probe click chkWindowStartup
+    wait_for 10 "the start-up box ticked" answers 1 check chkWindowStartup
+}
+
 # store_run_end: outside WM_CLOSE (full shut-down, exit code 0), then every
 # process of the prefix ends so user.reg holds the registry as it is now.
 store_run_end() {

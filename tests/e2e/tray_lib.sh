@@ -21,6 +21,17 @@ tray_menu() {
     wait_for 10 "the tray menu" not_answers none menu
 }
 
+# tray_click_exit: clicks Exit, the last item of the open tray menu (the
+# bottom of the menu, clear of its border), and sets EXIT_AT to the moment
+# of the click.
+tray_click_exit() {
+    local mx my mw mh
+    read -r mx my mw mh <<<"$(probe menu)"
+    xdotool mousemove $((mx + mw / 2)) $((my + mh - 8)) sleep 0.3
+    EXIT_AT=$(date +%s.%N)
+    xdotool click 1
+}
+
 tray_no_menu() { wait_for 10 "the tray menu to close" answers none menu; }
 
 # tray_choose KEY...: the menu opened and the keys pressed in it.

@@ -91,6 +91,9 @@ int RunMessageLoop() {
     return static_cast<int>(msg.wParam);
 }
 
+// The process ends within this of its windows, whatever the browsers do.
+constexpr DWORD kDrainMs = 1000;
+
 int Run(HINSTANCE instance) {
     using namespace shutterling;
     ComApartment apartment;
@@ -147,6 +150,7 @@ int Run(HINSTANCE instance) {
         form.objBrowser = nullptr;
         form.SWs = nullptr;
     }
+    win32::RemoteCalls::Get().Drain(kDrainMs);
     return exitCode;
 }
 

@@ -67,6 +67,7 @@ struct RemoteCalls::State {
     SRWLOCK lock = SRWLOCK_INIT;
     std::vector<Worker*> idle;
     std::deque<std::shared_ptr<Task>> queued;  // posted work waiting for a worker
+    int active = 0;  // tasks started or queued and not yet done, the abandoned ones left out
     int workers = 0;
     std::multiset<Answerer> notAnswering;
     // Releases kept back until their window answers again.
@@ -106,6 +107,8 @@ DWORD WINAPI WorkerMain(void* param) {
             {
                 Locked lock(state.lock);
                 task->finished = true;
+                if (!task->abandoned)
+                    --state.active;
                 if (task->blamed) {
                     state.notAnswering.erase(state.notAnswering.find(task->who));
                     if (!state.notAnswering.count(task->who)) {
@@ -160,6 +163,7 @@ bool StartTask(RemoteCalls::State& state, std::shared_ptr<Task> task, bool queue
     Worker* worker = nullptr;
     {
         Locked lock(state.lock);
+        ++state.active;
         if (!state.idle.empty()) {
             worker = state.idle.back();
             state.idle.pop_back();
@@ -167,12 +171,14 @@ bool StartTask(RemoteCalls::State& state, std::shared_ptr<Task> task, bool queue
             worker = new (std::nothrow) Worker;
             if (!worker || !worker->wake) {
                 delete worker;
+                --state.active;
                 return false;
             }
             HANDLE thread = CreateThread(nullptr, 0, WorkerMain, worker, 0, nullptr);
             if (!thread) {
                 CloseHandle(worker->wake);
                 delete worker;
+                --state.active;
                 return false;
             }
             CloseHandle(thread);
@@ -181,6 +187,7 @@ bool StartTask(RemoteCalls::State& state, std::shared_ptr<Task> task, bool queue
             state.queued.push_back(std::move(task));
             return true;
         } else {
+            --state.active;
             return false;
         }
         worker->task = std::move(task);
@@ -276,6 +283,7 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     if (task->finished)
         return Outcome::Done;
     task->abandoned = true;
+    --state.active;
     // A wait ended by the shut-down says nothing about the browser.
     if (!state.stopped && who != kShell) {
         task->blamed = true;
@@ -316,6 +324,20 @@ void RemoteCalls::Stop() {
         state_->stopped = true;
     }
     SetEvent(state_->stopEvent);
+}
+
+void RemoteCalls::Drain(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        {
+            Locked lock(state_->lock);
+            if (state_->active == 0)
+                return;
+        }
+        if (GetTickCount() - start >= timeoutMs)
+            return;
+        Sleep(10);
+    }
 }
 
 bool RemoteCalls::Stopped() const {

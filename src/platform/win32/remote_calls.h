@@ -57,6 +57,11 @@ class RemoteCalls {
     // made. Posted work still runs.
     void Stop();
     bool Stopped() const;
+    // Waits, at most timeoutMs, until the work in hand is done (the calls
+    // given up aside): the unsubscription and the last releases go out
+    // before the process ends, rather than being cut off inside the COM
+    // runtime by its end.
+    void Drain(DWORD timeoutMs);
 
     bool Answering(Answerer who);
     // The last release of a reference (see RemoteRef).
