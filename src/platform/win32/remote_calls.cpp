@@ -284,8 +284,9 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
         return Outcome::Done;
     task->abandoned = true;
     --state.active;
-    // A wait ended by the shut-down says nothing about the browser.
-    if (!state.stopped && who != kShell) {
+    // Ended by the timeout or by the shut-down, the call is still out: the
+    // window's releases wait for it rather than queue behind it.
+    if (who != kShell) {
         task->blamed = true;
         state.notAnswering.insert(who);
     }

@@ -21,8 +21,10 @@
 
 namespace shutterling::win32 {
 
-// Windows calls a window hung when it has not answered for 5 s.
-inline constexpr DWORD kCallTimeoutMs = 5000;
+// Windows calls a window hung when it has not answered for 5 s. A call is
+// given up a little sooner, so that the judgment it belongs to still ends
+// within those 5 s and what the judgment takes anyway.
+inline constexpr DWORD kCallTimeoutMs = 4500;
 
 // Whose thread answers a call: a browser window's COM identity, or 0 for the
 // shell's collection. A window that has not answered a call counts as not
