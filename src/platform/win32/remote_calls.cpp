@@ -15,6 +15,9 @@ namespace {
 // Nested waits each need a worker of their own; a few stay idle between calls.
 constexpr int kMaxWorkers = 32;
 constexpr std::size_t kMaxIdle = 4;
+// A call and its marshaling need little stack; the default megabyte each
+// would reserve up to 32 MB of a 32-bit address space for the workers.
+constexpr SIZE_T kStackBytes = 128 * 1024;
 // A busy browser is asked again at about the pace Windows itself retries.
 constexpr DWORD kRetryPauseMs = 100;
 constexpr UINT kMsgRunOnUi = WM_APP + 1;
@@ -174,7 +177,8 @@ bool StartTask(RemoteCalls::State& state, std::shared_ptr<Task> task, bool queue
                 --state.active;
                 return false;
             }
-            HANDLE thread = CreateThread(nullptr, 0, WorkerMain, worker, 0, nullptr);
+            HANDLE thread = CreateThread(nullptr, kStackBytes, WorkerMain, worker,
+                                         STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
             if (!thread) {
                 CloseHandle(worker->wake);
                 delete worker;
@@ -238,7 +242,8 @@ RemoteCalls& RemoteCalls::Get() {
 RemoteCalls::RemoteCalls() : state_(new State) {
     theState = state_;
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (HANDLE keeper = CreateThread(nullptr, 0, KeeperMain, ready, 0, nullptr)) {
+    if (HANDLE keeper = CreateThread(nullptr, kStackBytes, KeeperMain, ready,
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)) {
         WaitForSingleObject(ready, INFINITE);
         CloseHandle(keeper);
     }
