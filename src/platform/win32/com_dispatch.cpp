@@ -5,7 +5,6 @@
 
 #include <cwctype>
 #include <string>
-#include <tuple>
 
 namespace shutterling::win32 {
 
@@ -145,45 +144,13 @@ std::wstring Lower(std::wstring_view text) {
     return lower;
 }
 
-// The ids of the members of the classes whose ids are fixed, once resolved:
-// a class's built-in members keep their ids in every object of the class, and
-// the program asks only built-in members (an expando member added by a page
-// script would have an id of its own object). Kept for the program's life.
-class MemberIds {
-  public:
-    std::optional<DISPID> Find(PageModel model, const std::wstring& member) {
-        AcquireSRWLockShared(&lock_);
-        std::optional<DISPID> found;
-        for (const auto& [m, name, id] : ids_) {
-            if (m == model && name == member)
-                found = id;
-        }
-        ReleaseSRWLockShared(&lock_);
-        return found;
-    }
-    void Remember(PageModel model, const std::wstring& member, DISPID id) {
-        AcquireSRWLockExclusive(&lock_);
-        ids_.emplace_back(model, member, id);
-        ReleaseSRWLockExclusive(&lock_);
-    }
-
-  private:
-    SRWLOCK lock_ = SRWLOCK_INIT;
-    std::vector<std::tuple<PageModel, std::wstring, DISPID>> ids_;
-};
-
-MemberIds& KnownIds() {
-    static MemberIds* ids = new MemberIds;  // never freed: workers may use it at exit
-    return *ids;
-}
-
 // The member's id; resolved by the server without regard to case, as late
 // binding expects, and so remembered by its lower-case name.
 std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD deadline,
                            PageModel model) {
     const bool fixed = model != PageModel::Unknown;
     if (fixed) {
-        if (auto id = KnownIds().Find(model, Lower(member)))
+        if (auto id = KnownMemberId(model, Lower(member)))
             return id;
     }
     std::wstring name(member);
@@ -195,7 +162,7 @@ std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD de
         return std::nullopt;
     }
     if (fixed)
-        KnownIds().Remember(model, Lower(member), id);
+        RememberMemberId(model, Lower(member), id);
     return id;
 }
 
@@ -236,59 +203,6 @@ HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline
         SysFreeString(exception.bstrHelpFile);
         return hr;
     });
-}
-
-namespace {
-std::shared_ptr<WalkMemo> passMemo;
-int passDepth = 0;
-}  // namespace
-
-PassScope::PassScope() {
-    if (passDepth++ == 0)
-        passMemo = std::make_shared<WalkMemo>();
-}
-
-PassScope::~PassScope() {
-    if (--passDepth == 0)
-        passMemo.reset();
-}
-
-std::shared_ptr<WalkMemo> PassScope::Memo() {
-    return passMemo ? passMemo : std::make_shared<WalkMemo>();
-}
-
-WalkMemo::~WalkMemo() {
-    if (held_.empty() || RemoteCalls::OnWorker())
-        return;
-    // One worker releases them all, rather than one each.
-    try {
-        RemoteCalls::Get().Post([held = std::move(held_)]() mutable { held.clear(); });
-    } catch (...) {
-        // Out of memory: they go one by one below.
-    }
-}
-
-void WalkMemo::Hold(std::shared_ptr<void> reference) {
-    AcquireSRWLockExclusive(&lock_);
-    held_.push_back(std::move(reference));
-    ReleaseSRWLockExclusive(&lock_);
-}
-
-std::optional<std::wstring> WalkMemo::TypeName(IUnknown* identity) {
-    AcquireSRWLockShared(&lock_);
-    std::optional<std::wstring> found;
-    for (const auto& [held, name] : typeNames_) {
-        if (held.get() == identity)
-            found = name;
-    }
-    ReleaseSRWLockShared(&lock_);
-    return found;
-}
-
-void WalkMemo::RememberTypeName(RemoteRef<IUnknown> identity, const std::wstring& name) {
-    AcquireSRWLockExclusive(&lock_);
-    typeNames_.emplace_back(std::move(identity), name);
-    ReleaseSRWLockExclusive(&lock_);
 }
 
 std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline, WalkMemo* memo,

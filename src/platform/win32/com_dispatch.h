@@ -8,10 +8,10 @@
 #include <wrl/client.h>
 
 #include <utility>
-#include <vector>
 
 #include "platform/shell.h"
 #include "platform/win32/remote_calls.h"
+#include "platform/win32/walk_memo.h"
 
 namespace shutterling::win32 {
 
@@ -51,47 +51,6 @@ class ScopedBstr {
 
   private:
     BSTR b_ = nullptr;
-};
-
-// The objects of the page model whose members have fixed ids: a document
-// whose class name this walk read as "HTMLDocument", and the window reached
-// from such a document by "parentwindow".
-enum class PageModel { Unknown, HtmlDocument, HtmlWindow };
-
-// What one pass over the shell's windows (the handling of one event, or one
-// walk outside an event) learns that holds for every window it meets: the
-// class name of each type-info object, asked once. It also holds every
-// reference the pass took until the pass ends: a window or document met again
-// by a later walk of the pass costs no new interface and no second release,
-// and the releases come after the close request. Shared by the walks and the
-// objects reached through them, and released with the last of them; used
-// from workers.
-class WalkMemo {
-  public:
-    WalkMemo() = default;
-    WalkMemo(const WalkMemo&) = delete;
-    WalkMemo& operator=(const WalkMemo&) = delete;
-    ~WalkMemo();
-    void Hold(std::shared_ptr<void> reference);
-    std::optional<std::wstring> TypeName(IUnknown* identity);
-    void RememberTypeName(RemoteRef<IUnknown> identity, const std::wstring& name);
-
-  private:
-    SRWLOCK lock_ = SRWLOCK_INIT;
-    std::vector<std::shared_ptr<void>> held_;
-    std::vector<std::pair<RemoteRef<IUnknown>, std::wstring>> typeNames_;
-};
-
-// The handling of one shell event, nested ones included: its walks share one
-// memo. User-interface thread only.
-class PassScope {
-  public:
-    PassScope();
-    ~PassScope();
-    PassScope(const PassScope&) = delete;
-    PassScope& operator=(const PassScope&) = delete;
-    // The memo of the pass under way, or a new one for a walk of its own.
-    static std::shared_ptr<WalkMemo> Memo();
 };
 
 // An object of a page, answered by the thread of the browser window it was
