@@ -280,11 +280,6 @@ bool Shell::OnShellThread() const {
     return GetCurrentThreadId() == thread_;
 }
 
-bool Shell::HasWindowThreads() const {
-    return std::any_of(openedWindows_.begin(), openedWindows_.end(),
-                       [](const auto& w) { return w->thread != nullptr; });
-}
-
 HRESULT Shell::Advise(IUnknown* sink, DWORD* cookie) {
     ComPtr<IDispatch> dispatch;
     const char* via = "DShellWindowsEvents";

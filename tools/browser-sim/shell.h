@@ -42,8 +42,6 @@ class Shell {
     // The window leaves the collection.
     void Forget(LONG cookie);
     bool OnShellThread() const;
-    // Whether any window was served from a thread of its own.
-    bool HasWindowThreads() const;
 
     HRESULT Advise(IUnknown* sink, DWORD* cookie);
     HRESULT Unadvise(DWORD cookie);
