@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+
 namespace shutterling::win32 {
 namespace {
 
@@ -43,12 +45,18 @@ DWORD WINAPI WorkerMain(void* param) {
                 if (!task->abandoned)
                     --state.active;
                 if (task->blamed) {
-                    state.notAnswering.erase(state.notAnswering.find(task->who));
-                    if (!state.notAnswering.count(task->who)) {
-                        auto [from, to] = state.deferred.equal_range(task->who);
-                        for (auto it = from; it != to; ++it)
-                            released.push_back(it->second);
-                        state.deferred.erase(from, to);
+                    auto& out = state.notAnswering;
+                    out.erase(std::find(out.begin(), out.end(), task->who));
+                    if (std::find(out.begin(), out.end(), task->who) == out.end()) {
+                        auto& kept = state.deferred;
+                        for (const auto& [who, object] : kept) {
+                            if (who == task->who)
+                                released.push_back(object);
+                        }
+                        kept.erase(
+                            std::remove_if(kept.begin(), kept.end(),
+                                           [&](const auto& d) { return d.first == task->who; }),
+                            kept.end());
                     }
                 }
             }
@@ -63,7 +71,7 @@ DWORD WINAPI WorkerMain(void* param) {
         Locked lock(state.lock);
         if (!state.queued.empty()) {
             next = std::move(state.queued.front());
-            state.queued.pop_front();
+            state.queued.erase(state.queued.begin());
             continue;
         }
         if (state.idle.size() >= kMaxIdle)

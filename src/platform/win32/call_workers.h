@@ -4,11 +4,9 @@
 
 #include <windows.h>
 
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
-#include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/remote_calls.h"
@@ -48,12 +46,12 @@ struct Worker {
 struct RemoteCalls::State {
     SRWLOCK lock = SRWLOCK_INIT;
     std::vector<Worker*> idle;
-    std::deque<std::shared_ptr<Task>> queued;  // posted work waiting for a worker
+    std::vector<std::shared_ptr<Task>> queued;  // posted work waiting for a worker, oldest first
     int active = 0;  // tasks started or queued and not yet done, the abandoned ones left out
     int workers = 0;
-    std::multiset<Answerer> notAnswering;
+    std::vector<Answerer> notAnswering;  // once for each call still out
     // Releases kept back until their window answers again.
-    std::multimap<Answerer, IUnknown*> deferred;
+    std::vector<std::pair<Answerer, IUnknown*>> deferred;
     bool stopped = false;
     HANDLE stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD uiThread = GetCurrentThreadId();

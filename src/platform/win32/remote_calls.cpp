@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/application.h"
@@ -111,7 +112,7 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     // window's releases wait for it rather than queue behind it.
     if (who != kShell) {
         task->blamed = true;
-        state.notAnswering.insert(who);
+        state.notAnswering.push_back(who);
     }
     return Outcome::GivenUp;
 }
@@ -173,7 +174,8 @@ bool RemoteCalls::Answering(Answerer who) {
     if (who == kShell)
         return true;
     Locked lock(state_->lock);
-    return state_->notAnswering.count(who) == 0;
+    const auto& out = state_->notAnswering;
+    return std::find(out.begin(), out.end(), who) == out.end();
 }
 
 bool RemoteCalls::OnWorker() {
@@ -196,10 +198,11 @@ void RemoteCalls::ReleaseLater(IUnknown* object, Answerer who) {
         return;
     {
         Locked lock(state_->lock);
-        if (state_->notAnswering.count(who)) {
+        const auto& out = state_->notAnswering;
+        if (std::find(out.begin(), out.end(), who) != out.end()) {
             // Released when the window answers again, or left to COM's
             // clean-up at exit, rather than parking a thread.
-            state_->deferred.emplace(who, object);
+            state_->deferred.emplace_back(who, object);
             return;
         }
     }
