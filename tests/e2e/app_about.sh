@@ -28,11 +28,14 @@ click() {
 }
 # key NAME: a real key press with the pointer over the About window's title
 # (without a window manager the X focus follows the pointer).
+about_active() { probe about shape | grep -q focus=cmdOK; }
 key() {
     local xy
     xy=$(probe about where lblTitle) || die "no About window"
     # shellcheck disable=SC2086
-    xdotool mousemove $xy click 1 sleep 0.2 key "$1"
+    xdotool mousemove $xy click 1
+    wait_for 10 "About to be active for the key" about_active
+    xdotool key "$1"
 }
 
 handler=$(printf '"%s" record "%s" "%%1"' "$(winpath "$E2E_PROBE")" "$(winpath "$launches")" |
@@ -145,7 +148,6 @@ expect_no_log "nothing is judged after Exit" ' wm_close late '
 
 # The process lives on: its one window comes to the front and still works,
 # then OK ends it with code 0.
-about_active() { probe about shape | grep -q focus=cmdOK; }
 wait_for 10 "About to come to the front" about_active
 click lblURL
 wait_for 20 "a launch while lingering" launched 5
