@@ -24,15 +24,7 @@ class EnumObj final : public IEnumVARIANT {
         : windows_(std::move(windows)), pos_(pos) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
-            *out = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return QueryOne<IEnumVARIANT>(this, riid, IID_IEnumVARIANT, out);
     }
     SIM_SELF_DELETING_REFCOUNT(refs_)
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) noexcept override {
@@ -86,15 +78,7 @@ class ConnectionPointObj final : public IConnectionPoint {
     explicit ConnectionPointObj(IConnectionPointContainer* container) : container_(container) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
-            *out = static_cast<IConnectionPoint*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return QueryOne<IConnectionPoint>(this, riid, IID_IConnectionPoint, out);
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return container_->AddRef(); }
     ULONG STDMETHODCALLTYPE Release() noexcept override { return container_->Release(); }

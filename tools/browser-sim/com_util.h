@@ -91,6 +91,20 @@ class RefCount {
         return n;                                         \
     }
 
+// QueryInterface of an object that offers one interface besides IUnknown.
+template <class Interface>
+HRESULT QueryOne(Interface* self, REFIID riid, REFIID offered, void** out) {
+    if (!out)
+        return E_POINTER;
+    if (riid != IID_IUnknown && riid != offered) {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    *out = self;
+    self->AddRef();
+    return S_OK;
+}
+
 // A member of an interface that the simulator does not implement.
 #define SIM_NOTIMPL(name, ...)                                      \
     HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) noexcept override { \

@@ -114,15 +114,7 @@ HRESULT STDMETHODCALLTYPE NamedDispatch::Invoke(DISPID id, REFIID riid, LCID, WO
 }
 
 HRESULT STDMETHODCALLTYPE HtmlWindowObj::QueryInterface(REFIID riid, void** out) noexcept {
-    if (!out)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return QueryOne<IDispatch>(this, riid, IID_IDispatch, out);
 }
 
 HRESULT STDMETHODCALLTYPE HtmlWindowObj::GetTypeInfoCount(UINT* count) noexcept {

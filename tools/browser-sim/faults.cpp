@@ -114,13 +114,7 @@ class BusyFilter final : public IMessageFilter {
     explicit BusyFilter(std::weak_ptr<BrowserWindow> window) : window_(std::move(window)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        *out = riid == IID_IUnknown || riid == IID_IMessageFilter ? this : nullptr;
-        if (!*out)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return QueryOne<IMessageFilter>(this, riid, IID_IMessageFilter, out);
     }
     SIM_SELF_DELETING_REFCOUNT(refs_)
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD,

@@ -26,15 +26,7 @@ namespace {
 class ClassFactory final : public IClassFactory {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return QueryOne<IClassFactory>(this, riid, IID_IClassFactory, out);
     }
     SIM_SELF_DELETING_REFCOUNT(refs_)
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid,

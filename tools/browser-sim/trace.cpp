@@ -23,10 +23,7 @@ std::string Field(const char* key, std::wstring_view value) {
 class CallCounter final : public IChannelHook {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        *out = riid == IID_IUnknown || riid == IID_IChannelHook ? this : nullptr;
-        return *out ? S_OK : E_NOINTERFACE;
+        return QueryOne<IChannelHook>(this, riid, IID_IChannelHook, out);
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
     ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }

@@ -5,6 +5,13 @@
 #include <algorithm>
 
 namespace shutterling::win32 {
+
+struct Worker {
+    RemoteCalls::State& state;
+    UniqueHandle wake;
+    std::shared_ptr<Task> task;
+};
+
 namespace {
 
 // Nested waits each need a worker of their own; a few stay idle between calls.
@@ -15,74 +22,75 @@ constexpr std::size_t kMaxIdle = 4;
 constexpr SIZE_T kStackBytes = 128 * 1024;
 
 thread_local bool onWorker = false;
-RemoteCalls::State* theState = nullptr;
+
+// The task is done: with the lock held, its waiter is told, and when it was
+// the last call out to its window, that window answers again and the
+// releases kept back for it are handed back to be made now.
+std::vector<IUnknown*> Finish(RemoteCalls::State& state, Task& task) {
+    std::vector<IUnknown*> released;
+    task.finished = true;
+    if (!task.abandoned) {
+        --state.active;
+        return released;
+    }
+    if (task.who == kShell)
+        return released;
+    auto& out = state.notAnswering;
+    out.erase(std::find(out.begin(), out.end(), task.who));
+    if (state.NotAnswering(task.who))
+        return released;
+    auto& kept = state.deferred;
+    for (const auto& [who, object] : kept) {
+        if (who == task.who)
+            released.push_back(object);
+    }
+    kept.erase(std::remove_if(kept.begin(), kept.end(),
+                              [&](const auto& d) { return d.first == task.who; }),
+               kept.end());
+    return released;
+}
 
 DWORD WINAPI WorkerMain(void* param) {
     auto* worker = static_cast<Worker*>(param);
-    auto& state = *theState;
+    auto& state = worker->state;
     onWorker = true;
     const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    std::shared_ptr<Task> next;
+    std::shared_ptr<Task> task;
     for (;;) {
-        if (!next) {
-            WaitForSingleObject(worker->wake, INFINITE);
+        if (!task) {
+            WaitForSingleObject(worker->wake.get(), INFINITE);
             Locked lock(state.lock);
-            next = std::move(worker->task);
+            task = std::move(worker->task);
         }
-        auto task = std::move(next);
-        if (task && task->call) {
-            try {
-                task->call(task->deadline);
-            } catch (...) {
-                // Nothing may unwind out of a thread procedure.
-            }
+        try {
+            task->call(task->deadline);
+        } catch (...) {
+            // Nothing may unwind out of a thread procedure.
         }
-        if (task) {
-            std::vector<IUnknown*> released;
-            {
-                Locked lock(state.lock);
-                task->finished = true;
-                if (!task->abandoned)
-                    --state.active;
-                if (task->blamed) {
-                    auto& out = state.notAnswering;
-                    out.erase(std::find(out.begin(), out.end(), task->who));
-                    if (std::find(out.begin(), out.end(), task->who) == out.end()) {
-                        auto& kept = state.deferred;
-                        for (const auto& [who, object] : kept) {
-                            if (who == task->who)
-                                released.push_back(object);
-                        }
-                        kept.erase(
-                            std::remove_if(kept.begin(), kept.end(),
-                                           [&](const auto& d) { return d.first == task->who; }),
-                            kept.end());
-                    }
-                }
-            }
-            SetEvent(task->done);
-            for (IUnknown* object : released)
-                object->Release();
-            // The call's own references go here, on this thread, never on the
-            // user-interface thread.
-            task->call = nullptr;
-            task.reset();
+        std::vector<IUnknown*> released;
+        {
+            Locked lock(state.lock);
+            released = Finish(state, *task);
         }
+        SetEvent(task->done.get());
+        for (IUnknown* object : released)
+            object->Release();
+        // The call's own references go here, on this thread, never on the
+        // user-interface thread.
+        task.reset();
+
         Locked lock(state.lock);
         if (!state.queued.empty()) {
-            next = std::move(state.queued.front());
+            task = std::move(state.queued.front());
             state.queued.erase(state.queued.begin());
             continue;
         }
-        if (state.idle.size() >= kMaxIdle)
+        if (state.idle.size() >= kMaxIdle) {
+            --state.workers;
             break;
+        }
         state.idle.push_back(worker);
     }
-    {
-        Locked lock(state.lock);
-        --state.workers;
-    }
-    CloseHandle(worker->wake);
     delete worker;
     if (com)
         CoUninitialize();
@@ -98,10 +106,23 @@ DWORD WINAPI KeeperMain(void* ready) {
     return 0;
 }
 
+// A new worker, or null when it cannot be made.
+Worker* NewWorker(RemoteCalls::State& state) {
+    auto* worker = new (std::nothrow)
+        Worker{state, UniqueHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr)), nullptr};
+    if (!worker || !worker->wake ||
+        !UniqueHandle(CreateThread(nullptr, kStackBytes, WorkerMain, worker,
+                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr))) {
+        delete worker;
+        return nullptr;
+    }
+    return worker;
+}
+
 }  // namespace
 
-void SetWorkerState(RemoteCalls::State* state) {
-    theState = state;
+bool RemoteCalls::State::NotAnswering(Answerer who) const {
+    return std::find(notAnswering.begin(), notAnswering.end(), who) != notAnswering.end();
 }
 
 bool OnWorkerThread() {
@@ -109,50 +130,33 @@ bool OnWorkerThread() {
 }
 
 void StartKeeper() {
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (HANDLE keeper = CreateThread(nullptr, kStackBytes, KeeperMain, ready,
-                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)) {
-        WaitForSingleObject(ready, INFINITE);
-        CloseHandle(keeper);
+    UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (UniqueHandle keeper{CreateThread(nullptr, kStackBytes, KeeperMain, ready.get(),
+                                         STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)}) {
+        WaitForSingleObject(ready.get(), INFINITE);
     }
-    CloseHandle(ready);
 }
 
 bool StartTask(RemoteCalls::State& state, std::shared_ptr<Task> task, bool queue) {
     Worker* worker = nullptr;
     {
         Locked lock(state.lock);
-        ++state.active;
         if (!state.idle.empty()) {
             worker = state.idle.back();
             state.idle.pop_back();
-        } else if (state.workers < kMaxWorkers) {
-            worker = new (std::nothrow) Worker;
-            if (!worker || !worker->wake) {
-                delete worker;
-                --state.active;
-                return false;
-            }
-            HANDLE thread = CreateThread(nullptr, kStackBytes, WorkerMain, worker,
-                                         STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-            if (!thread) {
-                CloseHandle(worker->wake);
-                delete worker;
-                --state.active;
-                return false;
-            }
-            CloseHandle(thread);
+        } else if (state.workers < kMaxWorkers && (worker = NewWorker(state))) {
             ++state.workers;
         } else if (queue) {
+            ++state.active;
             state.queued.push_back(std::move(task));
             return true;
         } else {
-            --state.active;
             return false;
         }
+        ++state.active;
         worker->task = std::move(task);
     }
-    SetEvent(worker->wake);
+    SetEvent(worker->wake.get());
     return true;
 }
 

@@ -9,38 +9,21 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/application.h"
+#include "platform/win32/locked.h"
 #include "platform/win32/remote_calls.h"
 
 namespace shutterling::win32 {
 
-class Locked {
-  public:
-    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-  private:
-    SRWLOCK& lock_;
-};
+struct Worker;
 
 struct Task {
     std::function<void(DWORD)> call;
     DWORD deadline = 0;
     Answerer who = kShell;
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    bool finished = false;  // guarded by the state's lock, as are the two below
-    bool abandoned = false;
-    bool blamed = false;  // its answerer was marked as not answering
-    ~Task() {
-        if (done)
-            CloseHandle(done);
-    }
-};
-
-struct Worker {
-    HANDLE wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    std::shared_ptr<Task> task;
+    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    bool finished = false;   // guarded by the state's lock, as is the flag below
+    bool abandoned = false;  // its waiter gave up: its answerer counts as not answering
 };
 
 struct RemoteCalls::State {
@@ -52,14 +35,12 @@ struct RemoteCalls::State {
     std::vector<Answerer> notAnswering;  // once for each call still out
     // Releases kept back until their window answers again.
     std::vector<std::pair<Answerer, IUnknown*>> deferred;
-    bool stopped = false;
-    HANDLE stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    UniqueHandle stopEvent{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     DWORD uiThread = GetCurrentThreadId();
     HWND window = nullptr;
-};
 
-// The state the workers use; set once, by the one RemoteCalls.
-void SetWorkerState(RemoteCalls::State* state);
+    bool NotAnswering(Answerer who) const;  // with the lock held
+};
 
 // Runs the task on an idle or a new worker. Once every worker is taken, work
 // that nobody waits for is queued for the next free one; a call is not made.

@@ -38,21 +38,18 @@ platform::Variant FromVariant(const VARIANT& value, Answerer who,
         case VT_BOOL:
             return Variant::Of(V_BOOL(v) != VARIANT_FALSE);
         case VT_BSTR:
-            return Variant::Of(V_BSTR(v) ? std::wstring(V_BSTR(v), SysStringLen(V_BSTR(v)))
-                                         : std::wstring());
-        case VT_DISPATCH: {
-            IDispatch* object = V_DISPATCH(v);
-            if (object)
-                object->AddRef();
-            return Variant::Of(
-                object ? std::make_shared<ComDispatch>(AdoptRemote(object, who), who, memo, model)
-                       : nullptr);
-        }
+            return Variant::Of(TextOf(V_BSTR(v)));
+        case VT_DISPATCH:
         case VT_UNKNOWN: {
             // Object-typed whether or not it also speaks IDispatch.
             IDispatch* object = nullptr;
-            if (V_UNKNOWN(v))
+            if (V_VT(v) == VT_DISPATCH) {
+                object = V_DISPATCH(v);
+                if (object)
+                    object->AddRef();
+            } else if (V_UNKNOWN(v)) {
                 V_UNKNOWN(v)->QueryInterface(IID_PPV_ARGS(&object));
+            }
             return Variant::Of(
                 object ? std::make_shared<ComDispatch>(AdoptRemote(object, who), who, memo, model)
                        : nullptr);
@@ -185,13 +182,14 @@ std::optional<std::wstring> NameOf(ITypeInfo* info, DWORD deadline, WalkMemo* me
 
 }  // namespace
 
-HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline) {
+HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DISPPARAMS* params, VARIANT* result,
+                       DWORD deadline) {
     return RetryWhileBusy(deadline, [&] {
-        VariantClear(value);
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        if (result)
+            VariantClear(result);
         EXCEPINFO exception{};
-        HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
-                                    value, &exception, nullptr);
+        HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, params, result,
+                                    &exception, nullptr);
         if (hr == DISP_E_EXCEPTION) {
             if (exception.pfnDeferredFillIn)
                 exception.pfnDeferredFillIn(&exception);
@@ -203,6 +201,11 @@ HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline
         SysFreeString(exception.bstrHelpFile);
         return hr;
     });
+}
+
+HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline) {
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    return InvokeRetrying(object, id, DISPATCH_PROPERTYGET, &none, value, deadline);
 }
 
 std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline, WalkMemo* memo,
@@ -265,10 +268,7 @@ bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) 
             const WORD kind = V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
                                   ? DISPATCH_PROPERTYPUTREF
                                   : DISPATCH_PROPERTYPUT;
-            return SUCCEEDED(RetryWhileBusy(deadline, [&] {
-                return object->Invoke(*id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, nullptr,
-                                      nullptr, nullptr);
-            }));
+            return SUCCEEDED(InvokeRetrying(object.get(), *id, kind, &params, nullptr, deadline));
         });
     return done.value_or(false);
 }

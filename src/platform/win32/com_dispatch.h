@@ -31,6 +31,11 @@ class ScopedVariant {
     VARIANT v_;
 };
 
+// A null BSTR is the empty string by COM convention.
+inline std::wstring TextOf(BSTR text) {
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
 // Owns a BSTR for its lifetime.
 class ScopedBstr {
   public:
@@ -46,8 +51,7 @@ class ScopedBstr {
         return &b_;
     }
     BSTR get() const noexcept { return b_; }
-    // A null BSTR is the empty string by COM convention.
-    std::wstring str() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
+    std::wstring str() const { return TextOf(b_); }
 
   private:
     BSTR b_ = nullptr;
@@ -77,8 +81,13 @@ class ComDispatch final : public platform::Dispatch {
     PageModel model_;
 };
 
-// Reads a property by id into value. A server that raised an exception
-// reports its code, so a busy server's rejection is retried like a channel's.
+// IDispatch::Invoke, retried while the server is busy until the deadline. A
+// server that raised an exception reports its code, so a busy server's
+// rejection is retried like a channel's.
+HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DISPPARAMS* params, VARIANT* result,
+                       DWORD deadline);
+
+// Reads a property by id into value.
 HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline);
 
 // VT_DISPATCH and VT_UNKNOWN become objects even when null (answered by

@@ -2,10 +2,6 @@
 
 #include <objbase.h>
 
-#include <algorithm>
-#include <vector>
-
-#include "platform/win32/application.h"
 #include "platform/win32/call_workers.h"
 
 namespace shutterling::win32 {
@@ -18,11 +14,7 @@ constexpr wchar_t kWindowClass[] = L"Shutterling.RemoteCalls";
 
 struct UiJob {
     std::function<void()> work;
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ~UiJob() {
-        if (done)
-            CloseHandle(done);
-    }
+    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
 // One round of the modal loop: false once the program's quit message came
@@ -53,7 +45,7 @@ LRESULT CALLBACK UiWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             // A window procedure lets nothing unwind into the system.
         }
     }
-    SetEvent((*job)->done);
+    SetEvent((*job)->done.get());
     return 0;
 }
 
@@ -65,7 +57,6 @@ RemoteCalls& RemoteCalls::Get() {
 }
 
 RemoteCalls::RemoteCalls() : state_(new State) {
-    SetWorkerState(state_);
     StartKeeper();
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -91,7 +82,7 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     if (!StartTask(state, task, false))
         return Outcome::NotMade;
 
-    const HANDLE handles[] = {task->done, state.stopEvent};
+    const HANDLE handles[] = {task->done.get(), state.stopEvent.get()};
     for (;;) {
         const auto left = static_cast<LONG>(task->deadline - GetTickCount());
         if (left <= 0)
@@ -110,14 +101,16 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     --state.active;
     // Ended by the timeout or by the shut-down, the call is still out: the
     // window's releases wait for it rather than queue behind it.
-    if (who != kShell) {
-        task->blamed = true;
+    if (who != kShell)
         state.notAnswering.push_back(who);
-    }
     return Outcome::GivenUp;
 }
 
 void RemoteCalls::Post(std::function<void()> work) {
+    if (OnWorker()) {
+        work();
+        return;
+    }
     auto task = std::make_shared<Task>();
     task->call = [work = std::move(work)](DWORD) { work(); };
     StartTask(*state_, std::move(task), true);
@@ -139,16 +132,12 @@ void RemoteCalls::RunOnUiThread(std::function<void()> work) {
         delete message;
         return;
     }
-    const HANDLE handles[] = {job->done, state.stopEvent};
+    const HANDLE handles[] = {job->done.get(), state.stopEvent.get()};
     WaitForMultipleObjects(2, handles, FALSE, INFINITE);
 }
 
 void RemoteCalls::Stop() {
-    {
-        Locked lock(state_->lock);
-        state_->stopped = true;
-    }
-    SetEvent(state_->stopEvent);
+    SetEvent(state_->stopEvent.get());
 }
 
 void RemoteCalls::Drain(DWORD timeoutMs) {
@@ -166,16 +155,14 @@ void RemoteCalls::Drain(DWORD timeoutMs) {
 }
 
 bool RemoteCalls::Stopped() const {
-    Locked lock(state_->lock);
-    return state_->stopped;
+    return WaitForSingleObject(state_->stopEvent.get(), 0) == WAIT_OBJECT_0;
 }
 
 bool RemoteCalls::Answering(Answerer who) {
     if (who == kShell)
         return true;
     Locked lock(state_->lock);
-    const auto& out = state_->notAnswering;
-    return std::find(out.begin(), out.end(), who) == out.end();
+    return !state_->NotAnswering(who);
 }
 
 bool RemoteCalls::OnWorker() {
@@ -198,23 +185,14 @@ void RemoteCalls::ReleaseLater(IUnknown* object, Answerer who) {
         return;
     {
         Locked lock(state_->lock);
-        const auto& out = state_->notAnswering;
-        if (std::find(out.begin(), out.end(), who) != out.end()) {
+        if (state_->NotAnswering(who)) {
             // Released when the window answers again, or left to COM's
             // clean-up at exit, rather than parking a thread.
             state_->deferred.emplace_back(who, object);
             return;
         }
     }
-    if (OnWorker()) {
-        object->Release();
-        return;
-    }
     Post([object] { object->Release(); });
-}
-
-void ReleaseRemote(IUnknown* object, Answerer who) {
-    RemoteCalls::Get().ReleaseLater(object, who);
 }
 
 }  // namespace shutterling::win32

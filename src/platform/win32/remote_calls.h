@@ -46,7 +46,7 @@ class RemoteCalls {
     // answerer is not answering, or no worker could be started.
     Outcome Run(Answerer who, std::function<void(DWORD deadline)> call);
 
-    // Runs work on a worker without waiting for it.
+    // Runs work on a worker without waiting for it; on a worker, at once.
     void Post(std::function<void()> work);
 
     // Runs work on the user-interface thread and waits until it returned
@@ -90,13 +90,12 @@ HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call);
 template <class Interface>
 using RemoteRef = std::shared_ptr<Interface>;
 
-void ReleaseRemote(IUnknown* object, Answerer who);
-
 template <class Interface>
 RemoteRef<Interface> AdoptRemote(Interface* object, Answerer who) {
     if (!object)
         return nullptr;
-    return RemoteRef<Interface>(object, [who](Interface* p) { ReleaseRemote(p, who); });
+    return RemoteRef<Interface>(object,
+                                [who](Interface* p) { RemoteCalls::Get().ReleaseLater(p, who); });
 }
 
 // A call whose result crosses back to the user-interface thread: empty when

@@ -39,6 +39,14 @@ std::optional<Result> Read(const RemoteRef<IDispatch>& browser, Answerer who, DI
         });
 }
 
+bool AsBool(const VARIANT& v) {
+    return V_BOOL(&v) != VARIANT_FALSE;
+}
+
+std::int32_t AsInt32(const VARIANT& v) {
+    return static_cast<std::int32_t>(V_I4(&v));
+}
+
 }  // namespace
 
 ComBrowserWindow::ComBrowserWindow(RemoteRef<IDispatch> browser, RemoteRef<IUnknown> identity,
@@ -72,30 +80,24 @@ std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() 
 }
 
 std::optional<bool> ComBrowserWindow::FullScreen() {
-    return Read<bool>(browser_, Identity(), kDispidFullScreen, VT_BOOL,
-                      [](const VARIANT& v) { return V_BOOL(&v) != VARIANT_FALSE; });
+    return Read<bool>(browser_, Identity(), kDispidFullScreen, VT_BOOL, AsBool);
 }
 
 std::optional<bool> ComBrowserWindow::MenuBar() {
-    return Read<bool>(browser_, Identity(), kDispidMenuBar, VT_BOOL,
-                      [](const VARIANT& v) { return V_BOOL(&v) != VARIANT_FALSE; });
+    return Read<bool>(browser_, Identity(), kDispidMenuBar, VT_BOOL, AsBool);
 }
 
 std::optional<std::wstring> ComBrowserWindow::LocationName() {
-    return Read<std::wstring>(
-        browser_, Identity(), kDispidLocationName, VT_BSTR, [](const VARIANT& v) {
-            return V_BSTR(&v) ? std::wstring(V_BSTR(&v), SysStringLen(V_BSTR(&v))) : std::wstring();
-        });
+    return Read<std::wstring>(browser_, Identity(), kDispidLocationName, VT_BSTR,
+                              [](const VARIANT& v) { return TextOf(V_BSTR(&v)); });
 }
 
 std::optional<std::int32_t> ComBrowserWindow::Width() {
-    return Read<std::int32_t>(browser_, Identity(), kDispidWidth, VT_I4,
-                              [](const VARIANT& v) { return static_cast<std::int32_t>(V_I4(&v)); });
+    return Read<std::int32_t>(browser_, Identity(), kDispidWidth, VT_I4, AsInt32);
 }
 
 std::optional<std::int32_t> ComBrowserWindow::Height() {
-    return Read<std::int32_t>(browser_, Identity(), kDispidHeight, VT_I4,
-                              [](const VARIANT& v) { return static_cast<std::int32_t>(V_I4(&v)); });
+    return Read<std::int32_t>(browser_, Identity(), kDispidHeight, VT_I4, AsInt32);
 }
 
 std::optional<platform::WindowHandle> ComBrowserWindow::Hwnd() {

@@ -9,10 +9,10 @@
 #include <wrl/client.h>
 
 #include "platform/shell.h"
-#include "platform/win32/com_dispatch.h"
 #include "platform/win32/remote_calls.h"
 #include "platform/win32/shell_events.h"
 #include "platform/win32/shell_guids.h"
+#include "platform/win32/walk_memo.h"
 
 namespace shutterling::win32 {
 
@@ -20,8 +20,8 @@ using Microsoft::WRL::ComPtr;
 
 class ComBrowserWindow final : public platform::BrowserWindow {
   public:
-    // A null browser stands for an item that is Nothing, or for a window
-    // that did not answer: every read fails. The identity holds the object.
+    // A null browser stands for an item that is Nothing: every read fails.
+    // The identity holds the object, so that it is not reused meanwhile.
     ComBrowserWindow(RemoteRef<IDispatch> browser, RemoteRef<IUnknown> identity,
                      std::shared_ptr<WalkMemo> memo = nullptr);
 

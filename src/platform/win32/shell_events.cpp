@@ -15,6 +15,10 @@ void ShellEventSink::Detach() noexcept {
     InterlockedExchange(&detached_, 1);
 }
 
+bool ShellEventSink::Detached() noexcept {
+    return InterlockedCompareExchange(&detached_, 0, 0) != 0;
+}
+
 HRESULT ShellEventSink::QueryInterface(REFIID riid, void** object) noexcept {
     if (!object)
         return E_POINTER;
@@ -61,7 +65,7 @@ HRESULT ShellEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
                                EXCEPINFO*, UINT* argError) noexcept {
     if (result)
         VariantInit(result);
-    if (id != kDispidWindowRegistered || !handler_ || InterlockedCompareExchange(&detached_, 0, 0))
+    if (id != kDispidWindowRegistered || !handler_ || Detached())
         return S_OK;
     if (!params || params->cArgs != 1 || !params->rgvarg) {
         if (argError)
@@ -80,7 +84,7 @@ HRESULT ShellEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
         ComPtr<ShellEventSink> self(this);
         const auto lCookie = static_cast<std::int32_t>(V_I4(cookie.get()));
         RemoteCalls::Get().RunOnUiThread([self, lCookie] {
-            if (InterlockedCompareExchange(&self->detached_, 0, 0))
+            if (self->Detached())
                 return;
             PassScope pass;
             self->handler_(lCookie);
@@ -119,11 +123,10 @@ void ConnectionToken::Reset() noexcept {
             if (cookie)
                 point->Unadvise(cookie);
         };
+        // Shutting down, or already on a worker: the shell is told, nothing waits for it.
         auto& calls = RemoteCalls::Get();
-        if (RemoteCalls::OnWorker())
-            unadvise();
-        else if (calls.Run(kShell, unadvise) == RemoteCalls::Outcome::NotMade)
-            calls.Post(unadvise);  // shutting down: the shell is told, nothing waits for it
+        if (RemoteCalls::OnWorker() || calls.Run(kShell, unadvise) == RemoteCalls::Outcome::NotMade)
+            calls.Post(unadvise);
     } catch (...) {
         // Out of memory: the subscription ends with the process.
     }

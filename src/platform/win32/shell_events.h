@@ -39,6 +39,7 @@ class ShellEventSink final : public IDispatch {
 
   private:
     ~ShellEventSink() = default;
+    bool Detached() noexcept;
 
     LONG refs_ = 1;
     LONG detached_ = 0;

@@ -2,6 +2,8 @@
 
 #include <tuple>
 
+#include "platform/win32/locked.h"
+
 namespace shutterling::win32 {
 namespace {
 
@@ -12,19 +14,16 @@ namespace {
 class MemberIds {
   public:
     std::optional<DISPID> Find(PageModel model, const std::wstring& member) {
-        AcquireSRWLockShared(&lock_);
-        std::optional<DISPID> found;
+        Locked lock(lock_);
         for (const auto& [m, name, id] : ids_) {
             if (m == model && name == member)
-                found = id;
+                return id;
         }
-        ReleaseSRWLockShared(&lock_);
-        return found;
+        return std::nullopt;
     }
     void Remember(PageModel model, const std::wstring& member, DISPID id) {
-        AcquireSRWLockExclusive(&lock_);
+        Locked lock(lock_);
         ids_.emplace_back(model, member, id);
-        ReleaseSRWLockExclusive(&lock_);
     }
 
   private:
@@ -57,37 +56,33 @@ std::shared_ptr<WalkMemo> PassScope::Memo() {
 }
 
 WalkMemo::~WalkMemo() {
-    if (held_.empty() || RemoteCalls::OnWorker())
+    if (held_.empty())
         return;
     // One worker releases them all, rather than one each.
     try {
         RemoteCalls::Get().Post([held = std::move(held_)]() mutable { held.clear(); });
     } catch (...) {
-        // Out of memory: they go one by one below.
+        // Out of memory: they go one by one, as the memo goes.
     }
 }
 
 void WalkMemo::Hold(std::shared_ptr<void> reference) {
-    AcquireSRWLockExclusive(&lock_);
+    Locked lock(lock_);
     held_.push_back(std::move(reference));
-    ReleaseSRWLockExclusive(&lock_);
 }
 
 std::optional<std::wstring> WalkMemo::TypeName(IUnknown* identity) {
-    AcquireSRWLockShared(&lock_);
-    std::optional<std::wstring> found;
+    Locked lock(lock_);
     for (const auto& [held, name] : typeNames_) {
         if (held.get() == identity)
-            found = name;
+            return name;
     }
-    ReleaseSRWLockShared(&lock_);
-    return found;
+    return std::nullopt;
 }
 
 void WalkMemo::RememberTypeName(RemoteRef<IUnknown> identity, const std::wstring& name) {
-    AcquireSRWLockExclusive(&lock_);
+    Locked lock(lock_);
     typeNames_.emplace_back(std::move(identity), name);
-    ReleaseSRWLockExclusive(&lock_);
 }
 
 std::optional<DISPID> KnownMemberId(PageModel model, const std::wstring& member) {

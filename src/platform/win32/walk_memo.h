@@ -17,7 +17,7 @@
 namespace shutterling::win32 {
 
 // The objects of the page model whose members have fixed ids: a document
-// whose class name this walk read as "HTMLDocument", and the window reached
+// whose class name this pass read as "HTMLDocument", and the window reached
 // from such a document by "parentwindow".
 enum class PageModel { Unknown, HtmlDocument, HtmlWindow };
 
