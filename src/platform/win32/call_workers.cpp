@@ -67,6 +67,10 @@ DWORD WINAPI WorkerMain(void* param) {
         } catch (...) {
             // Nothing may unwind out of a thread procedure.
         }
+        // The call's own references go here, on this thread, never on the
+        // user-interface thread, and before it counts as done: whoever waits
+        // for it, or for all work to be done, finds them gone.
+        task->call = nullptr;
         std::vector<IUnknown*> released;
         {
             Locked lock(state.lock);
@@ -75,8 +79,6 @@ DWORD WINAPI WorkerMain(void* param) {
         SetEvent(task->done.get());
         for (IUnknown* object : released)
             object->Release();
-        // The call's own references go here, on this thread, never on the
-        // user-interface thread.
         task.reset();
 
         Locked lock(state.lock);
