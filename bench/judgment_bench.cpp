@@ -44,6 +44,7 @@ struct Window : platform::BrowserWindow {
     std::optional<std::int32_t> Width() override { return ++g_calls, 640; }
     std::optional<std::int32_t> Height() override { return ++g_calls, 480; }
     std::optional<platform::WindowHandle> Hwnd() override { return ++g_calls, 1; }
+    bool Quit() override { return ++g_calls, true; }
     std::uintptr_t Identity() const override { return reinterpret_cast<std::uintptr_t>(this); }
 };
 
@@ -86,6 +87,7 @@ struct Quiet : platform::System,
         ++g_calls;
     }
     void Beep(std::uint32_t, std::uint32_t) override { ++g_calls; }
+    std::optional<int> CountTabWindows(platform::WindowHandle) override { return 1; }
     void DoEvents() override { ++g_calls; }
     std::optional<bool> PrevInstance() override { return false; }
     std::optional<std::wstring> Path() override { return L"C:\\x"; }

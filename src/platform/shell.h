@@ -65,7 +65,11 @@ class BrowserWindow {
     virtual std::optional<std::wstring> LocationName() = 0;
     virtual std::optional<std::int32_t> Width() = 0;
     virtual std::optional<std::int32_t> Height() = 0;
+    // The frame's handle: every tab of one frame reports the same one.
     virtual std::optional<WindowHandle> Hwnd() = 0;
+    // Closes this window, or this tab alone (IWebBrowser2::Quit); false when
+    // the call fails.
+    virtual bool Quit() = 0;
     // Stable identity of the underlying object: two references to the same
     // window compare equal (COM identity), whatever walk produced them.
     virtual std::uintptr_t Identity() const = 0;

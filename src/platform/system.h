@@ -27,6 +27,9 @@ class System {
     virtual void PostMessageA(WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
                               std::intptr_t lParam) = 0;
     virtual void Beep(std::uint32_t frequency, std::uint32_t duration) = 0;
+    // How many tab windows the browser frame holds, read from the system's
+    // window tree (no call to the browser); empty when it cannot be read.
+    virtual std::optional<int> CountTabWindows(WindowHandle frame) = 0;
     virtual void SetForegroundWindow(WindowHandle hwnd) = 0;
 };
 

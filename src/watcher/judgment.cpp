@@ -55,6 +55,19 @@ bool HasNonBlank(const std::wstring& text) {
     return text.find_first_not_of(L' ') != std::wstring::npos;
 }
 
+// The handle of a tab is its frame's, and WM_CLOSE to a frame closes every
+// tab in it: only a frame that holds this window alone gets WM_CLOSE. A tab
+// among others, or a frame whose tabs cannot be counted, is asked to quit by
+// itself, which closes at most the popup. A failed Quit sends nothing more.
+void RequestClose(frmMain& form, platform::BrowserWindow& window, platform::WindowHandle hwnd) {
+    auto& system = form.platform.system;
+    auto tabs = system.CountTabWindows(hwnd);
+    if (tabs && *tabs <= 1)
+        system.PostMessageA(hwnd, platform::kWmClose, 0, 0);
+    else
+        window.Quit();
+}
+
 // Beep, list, close request, count: each step's failure is ignored and the
 // next one still runs. A shut-down inside a read ends the block there: the
 // controls are gone and the count has been saved.
@@ -82,8 +95,11 @@ void Block(frmMain& form, platform::BrowserWindow& window) {
     auto hwnd = window.Hwnd();
     if (!form.IsLoaded())
         return;
-    if (hwnd)
-        platform.system.PostMessageA(*hwnd, platform::kWmClose, 0, 0);
+    if (hwnd) {
+        RequestClose(form, window, *hwnd);
+        if (!form.IsLoaded())
+            return;
+    }
 
     form.dblBlockedCount += 1;
     form.ShowBlockedCount();

@@ -145,6 +145,14 @@ class FakeBrowserWindow : public platform::BrowserWindow {
             return std::nullopt;
         return hwnd;
     }
+    bool quitFails = false;
+    int quits = 0;  // successful Quit calls: the tab closed alone
+    bool Quit() override {
+        if (Call("Quit " + name) || quitFails)
+            return false;
+        ++quits;
+        return true;
+    }
     std::uintptr_t Identity() const override { return reinterpret_cast<std::uintptr_t>(this); }
 
     // Marked as judged: the opener was assigned and now reads as a string.

@@ -19,6 +19,9 @@ class FakeSystem : public platform::System {
     bool ctrlDown = false;
     std::map<platform::WindowHandle, std::optional<platform::Rect>> placements;
     std::vector<platform::WindowHandle> closeRequests;
+    // Tab windows of each frame; a frame not listed holds one. nullopt: the
+    // window tree cannot be read.
+    std::map<platform::WindowHandle, std::optional<int>> tabWindows;
     int beeps = 0;
 
     std::int16_t GetKeyState(int virtualKey) override {
@@ -42,6 +45,11 @@ class FakeSystem : public platform::System {
     void Beep(std::uint32_t frequency, std::uint32_t duration) override {
         log_.Add("Beep " + std::to_string(frequency) + " " + std::to_string(duration));
         ++beeps;
+    }
+    std::optional<int> CountTabWindows(platform::WindowHandle frame) override {
+        log_.Add("CountTabWindows " + std::to_string(frame));
+        auto it = tabWindows.find(frame);
+        return it == tabWindows.end() ? 1 : it->second;
     }
     void SetForegroundWindow(platform::WindowHandle hwnd) override {
         log_.Add("SetForegroundWindow " + std::to_string(hwnd));

@@ -58,6 +58,7 @@ TEST_F(WatcherTest, UnreadableHwndSendsNoCloseButStillCounts) {
     popup->hwnd = std::nullopt;
     p.shell.Fire();
     EXPECT_TRUE(p.system.closeRequests.empty());
+    EXPECT_EQ(popup->quits, 0);
     EXPECT_EQ(p.lstPopups.items.size(), 1u);
     EXPECT_EQ(p.form.dblBlockedCount, 1);
     EXPECT_EQ(p.lblCounter.caption, L"1 Popups blocked till now");
@@ -76,6 +77,54 @@ TEST_F(WatcherTest, CloseRequestIsWmCloseWithZeroParameters) {
     auto popup = Popup();
     p.shell.Fire();
     EXPECT_GE(p.log.Find("PostMessageA " + std::to_string(*popup->hwnd) + " 16 0 0"), 0);
+}
+
+// Every tab of a frame reports the frame's handle: WM_CLOSE to it would close
+// the user's other tabs too.
+struct CloseCase {
+    const char* name;
+    std::optional<int> tabs;  // tab windows the frame holds; nullopt: unreadable
+    bool quitFails;
+    bool wmClose;  // the frame gets WM_CLOSE
+    bool quit;     // the tab is asked to quit
+};
+class CloseChoice : public WatcherTest, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseChoice, OnlyAFrameOfOneTabGetsWmCloseOtherwiseTheTabQuitsAlone) {
+    const auto& c = GetParam();
+    auto popup = Popup();
+    p.system.tabWindows[*popup->hwnd] = c.tabs;
+    popup->quitFails = c.quitFails;
+    p.shell.Fire();
+    EXPECT_EQ(ClosedOnce(*popup), c.wmClose);
+    EXPECT_EQ(p.log.Find("Quit pop") >= 0, c.quit);
+    EXPECT_EQ(p.system.closeRequests.size(), c.wmClose ? 1u : 0u);
+    // One popup, one block, however it was closed.
+    EXPECT_EQ(p.lstPopups.items, std::vector<std::wstring>{L"Buy now"});
+    EXPECT_EQ(p.form.dblBlockedCount, 1);
+    EXPECT_LT(p.log.Find(c.quit ? "Quit pop" : "PostMessageA"), p.log.Find("SetCaption 1 Popups"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, CloseChoice,
+    ::testing::Values(CloseCase{"OneTab", 1, false, true, false},
+                      CloseCase{"NoTabWindowsAsBeforeTabs", 0, false, true, false},
+                      CloseCase{"AmongOtherTabs", 3, false, false, true},
+                      CloseCase{"TabsUnreadable", std::nullopt, false, false, true},
+                      CloseCase{"QuitFailsNothingElseIsSent", 2, true, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WatcherTest, TabLetThroughCostsNoTabCountAndNoQuit) {
+    auto tab = Popup("tab");
+    tab->menuBar = true;
+    tab->width = 1024;
+    tab->height = 768;
+    p.system.tabWindows[*tab->hwnd] = 3;
+    p.shell.Fire();
+    EXPECT_TRUE(tab->IsMarked());
+    EXPECT_EQ(p.log.Find("Quit tab"), -1);
+    EXPECT_EQ(p.log.Find("CountTabWindows"), -1);
+    EXPECT_TRUE(p.system.closeRequests.empty());
 }
 
 struct BeepCase {

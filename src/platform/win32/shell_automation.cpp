@@ -18,6 +18,7 @@ constexpr DISPID kDispidHeight = 209;
 constexpr DISPID kDispidMenuBar = 406;
 constexpr DISPID kDispidFullScreen = 407;
 constexpr DISPID kDispidHwnd = -515;  // DISPID_HWND
+constexpr DISPID kDispidQuit = 300;
 
 // One property of the browser, converted to `type`: empty when there is no
 // browser, the read fails or gives something else, or the window does not
@@ -105,6 +106,17 @@ std::optional<platform::WindowHandle> ComBrowserWindow::Hwnd() {
     return Read<platform::WindowHandle>(
         browser_, Identity(), kDispidHwnd, VT_I8,
         [](const VARIANT& v) { return static_cast<platform::WindowHandle>(V_I8(&v)); });
+}
+
+bool ComBrowserWindow::Quit() {
+    if (!browser_)
+        return false;
+    auto quit = CallRemote<bool>(Identity(), [browser = browser_](DWORD deadline) {
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        return SUCCEEDED(
+            InvokeRetrying(browser.get(), kDispidQuit, DISPATCH_METHOD, &none, nullptr, deadline));
+    });
+    return quit.value_or(false);
 }
 
 platform::WindowWalk::Step ComWindowWalk::Next() {

@@ -32,6 +32,7 @@ class ComBrowserWindow final : public platform::BrowserWindow {
     std::optional<std::int32_t> Width() override;
     std::optional<std::int32_t> Height() override;
     std::optional<platform::WindowHandle> Hwnd() override;
+    bool Quit() override;
     std::uintptr_t Identity() const override {
         return reinterpret_cast<std::uintptr_t>(identity_.get());
     }

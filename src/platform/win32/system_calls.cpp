@@ -30,6 +30,28 @@ void SystemImpl::Beep(std::uint32_t frequency, std::uint32_t duration) {
     ::Beep(frequency, duration);
 }
 
+namespace {
+
+// Internet Explorer 7 and later give each tab a child window of this class
+// (under a "Frame Tab" window from version 8); version 6 has none.
+BOOL CALLBACK CountTabWindow(HWND child, LPARAM count) {
+    wchar_t name[16];
+    if (GetClassNameW(child, name, 16) && lstrcmpW(name, L"TabWindowClass") == 0)
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+}  // namespace
+
+std::optional<int> SystemImpl::CountTabWindows(platform::WindowHandle frame) {
+    const auto hwnd = reinterpret_cast<HWND>(frame);
+    if (!IsWindow(hwnd))
+        return std::nullopt;
+    int tabs = 0;
+    EnumChildWindows(hwnd, CountTabWindow, reinterpret_cast<LPARAM>(&tabs));
+    return tabs;
+}
+
 void SystemImpl::SetForegroundWindow(platform::WindowHandle hwnd) {
     ::SetForegroundWindow(reinterpret_cast<HWND>(hwnd));
 }

@@ -13,6 +13,7 @@ class SystemImpl final : public platform::System {
     void PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
                       std::intptr_t lParam) override;
     void Beep(std::uint32_t frequency, std::uint32_t duration) override;
+    std::optional<int> CountTabWindows(platform::WindowHandle frame) override;
     void SetForegroundWindow(platform::WindowHandle hwnd) override;
 };
 
