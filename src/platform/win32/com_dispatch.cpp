@@ -3,6 +3,7 @@
 
 #include <ocidl.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <string>
 
@@ -20,8 +21,7 @@ Variant OfKind(Variant::Kind kind) {
 
 }  // namespace
 
-platform::Variant FromVariant(const VARIANT& value, Answerer who,
-                              const std::shared_ptr<WalkMemo>& memo, PageModel model) {
+platform::Variant FromVariant(const VARIANT& value, Answerer who, const PageBrowsers* pages) {
     ScopedVariant plain;
     const VARIANT* v = &value;
     // Servers may hand back a reference; look through it once.
@@ -50,9 +50,22 @@ platform::Variant FromVariant(const VARIANT& value, Answerer who,
             } else if (V_UNKNOWN(v)) {
                 V_UNKNOWN(v)->QueryInterface(IID_PPV_ARGS(&object));
             }
-            return Variant::Of(
-                object ? std::make_shared<ComDispatch>(AdoptRemote(object, who), who, memo, model)
-                       : nullptr);
+            if (!object)
+                return Variant::Of(std::shared_ptr<platform::Dispatch>());
+            // A proxy answers its identity without a call; the reference
+            // taken for it goes the usual way.
+            IUnknown* identity = nullptr;
+            Answerer id = 0;
+            if (SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&identity))))
+                id = reinterpret_cast<Answerer>(identity);
+            if (pages) {
+                const auto page = std::find_if(pages->begin(), pages->end(),
+                                               [id](const auto& p) { return p.first == id; });
+                who = page != pages->end() ? page->second : id;
+            }
+            RemoteCalls::Get().Release(who, identity);
+            return Variant::Of(std::make_shared<ComDispatch>(AdoptRemote(object, who), who, nullptr,
+                                                             PageModel::Unknown, id));
         }
         case VT_I1:
         case VT_UI1:
@@ -141,15 +154,9 @@ std::wstring Lower(std::wstring_view text) {
     return lower;
 }
 
-// The member's id; resolved by the server without regard to case, as late
-// binding expects, and so remembered by its lower-case name.
-std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD deadline,
-                           PageModel model) {
-    const bool fixed = model != PageModel::Unknown;
-    if (fixed) {
-        if (auto id = KnownMemberId(model, Lower(member)))
-            return id;
-    }
+// The member's id, resolved by the server without regard to case, as late
+// binding expects.
+std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD deadline) {
     std::wstring name(member);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
@@ -158,26 +165,26 @@ std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD de
         }))) {
         return std::nullopt;
     }
-    if (fixed)
-        RememberMemberId(model, Lower(member), id);
     return id;
 }
 
-// The class name of a type-info object, from the memo when it knows the object.
-std::optional<std::wstring> NameOf(ITypeInfo* info, DWORD deadline, WalkMemo* memo, Answerer who) {
+// The class name of a type-info object, unless `known` has it already.
+std::optional<ClassNamed> NameOf(ITypeInfo* info, DWORD deadline, const TypeNames& known,
+                                 Answerer who) {
     if (!info)
         return std::nullopt;
     IUnknown* identity = nullptr;
-    if (memo && SUCCEEDED(info->QueryInterface(IID_PPV_ARGS(&identity)))) {
-        auto held = AdoptRemote(identity, who);
-        if (auto name = memo->TypeName(identity))
-            return name;
-        auto name = NameFromTypeInfo(info, deadline);
-        if (name)
-            memo->RememberTypeName(std::move(held), *name);
-        return name;
+    if (FAILED(info->QueryInterface(IID_PPV_ARGS(&identity))))
+        return std::nullopt;
+    auto held = AdoptRemote(identity, who);
+    for (const auto& [id, name] : known) {
+        if (id == reinterpret_cast<Answerer>(identity))
+            return ClassNamed{name, nullptr};
     }
-    return NameFromTypeInfo(info, deadline);
+    auto name = NameFromTypeInfo(info, deadline);
+    if (!name)
+        return std::nullopt;
+    return ClassNamed{*name, std::move(held)};
 }
 
 }  // namespace
@@ -208,8 +215,8 @@ HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline
     return InvokeRetrying(object, id, DISPATCH_PROPERTYGET, &none, value, deadline);
 }
 
-std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline, WalkMemo* memo,
-                                        Answerer who) {
+std::optional<ClassNamed> ClassNameOf(IDispatch* object, DWORD deadline, const TypeNames& known,
+                                      Answerer who) {
     if (!object)
         return std::nullopt;
     ComPtr<IProvideClassInfo> provider;
@@ -217,8 +224,8 @@ std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline, WalkM
             deadline, [&] { return object->QueryInterface(IID_PPV_ARGS(&provider)); }))) {
         ComPtr<ITypeInfo> info;
         if (SUCCEEDED(RetryWhileBusy(deadline, [&] { return provider->GetClassInfo(&info); }))) {
-            if (auto name = NameOf(info.Get(), deadline, memo, who))
-                return name;
+            if (auto named = NameOf(info.Get(), deadline, known, who))
+                return named;
         }
     }
     ComPtr<ITypeInfo> info;
@@ -226,43 +233,86 @@ std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline, WalkM
             deadline, [&] { return object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info); }))) {
         return std::nullopt;
     }
-    return NameOf(info.Get(), deadline, memo, who);
+    return NameOf(info.Get(), deadline, known, who);
+}
+
+void ComDispatch::Join(std::shared_ptr<WalkMemo> memo, PageModel model) {
+    model_ = model;
+    memo_ = std::move(memo);
+    if (!memo_ || !object_)
+        return;
+    memo_->Hold(object_);
+    // Reached from a browser's page: the same object met as another page's
+    // opener is answered by that browser.
+    if (identity_ && who_ != identity_)
+        memo_->NotePage(identity_, who_);
 }
 
 std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
     if (!object_)
         return std::nullopt;
+    const std::wstring lower = Lower(member);
+    const auto known =
+        model_ != PageModel::Unknown ? KnownMemberId(model_, lower) : std::optional<DISPID>();
+    // An opener is another page, answered by its own browser: it is charged
+    // to that browser once the pass has met the page, else to itself.
+    const bool opener = lower == L"opener";
+    struct Got {
+        DISPID id;
+        platform::Variant value;
+    };
+    auto got =
+        CallRemote<Got>(who_,
+                        [object = object_, name = std::wstring(member), known, who = who_, opener,
+                         pages = opener && memo_ ? memo_->Pages() : PageBrowsers()](
+                            DWORD deadline) -> std::optional<Got> {
+                            const auto id = known ? known : IdOf(object.get(), name, deadline);
+                            if (!id)
+                                return std::nullopt;
+                            ScopedVariant result;
+                            if (FAILED(GetProperty(object.get(), *id, result.get(), deadline)))
+                                return std::nullopt;
+                            return Got{*id, FromVariant(*result, who, opener ? &pages : nullptr)};
+                        });
+    if (!got)
+        return std::nullopt;
+    if (!known && model_ != PageModel::Unknown)
+        RememberMemberId(model_, lower, got->id);
     // The window of an HTML document is an HTML window; nothing else is known.
-    const auto childModel = model_ == PageModel::HtmlDocument && Lower(member) == L"parentwindow"
+    if (auto* object = static_cast<ComDispatch*>(got->value.object.get())) {
+        object->Join(memo_, model_ == PageModel::HtmlDocument && lower == L"parentwindow"
                                 ? PageModel::HtmlWindow
-                                : PageModel::Unknown;
-    return CallRemote<platform::Variant>(
-        who_,
-        [object = object_, name = std::wstring(member), who = who_, memo = memo_, model = model_,
-         childModel](DWORD deadline) -> std::optional<platform::Variant> {
-            const auto id = IdOf(object.get(), name, deadline, model);
-            if (!id)
-                return std::nullopt;
-            ScopedVariant result;
-            if (FAILED(GetProperty(object.get(), *id, result.get(), deadline)))
-                return std::nullopt;
-            return FromVariant(*result, who, memo, childModel);
-        });
+                                : PageModel::Unknown);
+    }
+    return std::move(got->value);
 }
 
 bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) {
     if (!object_)
         return false;
+    const std::wstring lower = Lower(member);
+    const auto known =
+        model_ != PageModel::Unknown ? KnownMemberId(model_, lower) : std::optional<DISPID>();
+    // The call takes the value's own reference, not the object of ours around it.
+    auto* assigned = dynamic_cast<ComDispatch*>(value.object.get());
+    if (value.object && !assigned)
+        return false;
+    platform::Variant plain = value;
+    plain.object = nullptr;
     auto done = CallRemote<bool>(
         who_,
-        [object = object_, name = std::wstring(member), value,
-         model = model_](DWORD deadline) -> bool {
-            const auto id = IdOf(object.get(), name, deadline, model);
+        [object = object_, name = std::wstring(member), known, plain,
+         ref = assigned ? assigned->ref() : nullptr](DWORD deadline) -> bool {
+            const auto id = known ? known : IdOf(object.get(), name, deadline);
             if (!id)
                 return false;
             ScopedVariant argument;
-            if (!ToVariant(value, argument.get()))
+            if (!ToVariant(plain, argument.get()))
                 return false;
+            if (ref) {
+                V_DISPATCH(argument.get()) = ref.get();
+                ref->AddRef();
+            }
             DISPID named = DISPID_PROPERTYPUT;
             DISPPARAMS params{argument.get(), &named, 1, 1};
             const WORD kind = V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
@@ -276,16 +326,17 @@ bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) 
 std::optional<std::wstring> ComDispatch::ClassName() {
     if (!object_)
         return std::nullopt;
-    auto name =
-        CallRemote<std::wstring>(who_,
-                                 [object = object_, memo = memo_,
-                                  who = who_](DWORD deadline) -> std::optional<std::wstring> {
-                                     return ClassNameOf(object.get(), deadline, memo.get(), who);
-                                 });
+    auto named = CallRemote<ClassNamed>(
+        who_, [object = object_, known = memo_ ? memo_->Types() : TypeNames(), who = who_](
+                  DWORD deadline) { return ClassNameOf(object.get(), deadline, known, who); });
+    if (!named)
+        return std::nullopt;
+    if (named->asked && memo_)
+        memo_->RememberType(std::move(named->asked), named->name);
     // Its members' ids are the class's own from now on.
-    if (name && *name == L"HTMLDocument")
+    if (named->name == L"HTMLDocument")
         model_ = PageModel::HtmlDocument;
-    return name;
+    return named->name;
 }
 
 }  // namespace shutterling::win32

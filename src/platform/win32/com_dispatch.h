@@ -57,15 +57,16 @@ class ScopedBstr {
     BSTR b_ = nullptr;
 };
 
-// An object of a page, answered by the thread of the browser window it was
-// reached from: once that window stops answering, so does this object.
+// An object of a page, answered by whoever serves it: the browser window it
+// was reached from, or for an opener (another page) the browser whose page
+// the pass has met it as, else the object itself. Its calls take along what
+// they need, never the pass's memo, which it joins on the user-interface thread.
 class ComDispatch final : public platform::Dispatch {
   public:
     ComDispatch(RemoteRef<IDispatch> object, Answerer who, std::shared_ptr<WalkMemo> memo = nullptr,
-                PageModel model = PageModel::Unknown)
-        : object_(std::move(object)), who_(who), memo_(std::move(memo)), model_(model) {
-        if (memo_ && object_)
-            memo_->Hold(object_);
+                PageModel model = PageModel::Unknown, Answerer identity = 0)
+        : object_(std::move(object)), who_(who), identity_(identity) {
+        Join(std::move(memo), model);
     }
 
     std::optional<platform::Variant> Get(std::wstring_view member) override;
@@ -73,12 +74,16 @@ class ComDispatch final : public platform::Dispatch {
     std::optional<std::wstring> ClassName() override;
 
     IDispatch* get() const noexcept { return object_.get(); }
+    const RemoteRef<IDispatch>& ref() const noexcept { return object_; }
+    // Held by the memo until its pass ends; as a page object of a browser, noted.
+    void Join(std::shared_ptr<WalkMemo> memo, PageModel model);
 
   private:
     RemoteRef<IDispatch> object_;
     Answerer who_;
+    Answerer identity_;  // its COM identity, while the object is held; 0 when unknown
     std::shared_ptr<WalkMemo> memo_;
-    PageModel model_;
+    PageModel model_ = PageModel::Unknown;
 };
 
 // IDispatch::Invoke, retried while the server is busy until the deadline. A
@@ -90,22 +95,26 @@ HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DISPPARAMS* para
 // Reads a property by id into value.
 HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline);
 
-// VT_DISPATCH and VT_UNKNOWN become objects even when null (answered by
-// `who`); numbers, booleans, strings, Null and Empty keep their kind;
-// everything else is Other.
-// Objects keep the walk's memo and take the given model.
+// VT_DISPATCH and VT_UNKNOWN become objects even when null, answered by
+// `who`, or with `pages`, by the browser whose page the object is (else by
+// itself); numbers, booleans, strings, Null and Empty keep their kind;
+// everything else is Other. On a worker: the objects join no memo.
 platform::Variant FromVariant(const VARIANT& value, Answerer who = kShell,
-                              const std::shared_ptr<WalkMemo>& memo = nullptr,
-                              PageModel model = PageModel::Unknown);
+                              const PageBrowsers* pages = nullptr);
 
 // The reverse, for assignments; false when the value cannot be expressed.
 bool ToVariant(const platform::Variant& value, VARIANT* out);
 
 // The class name a type library gives the object: IProvideClassInfo first
 // (the coclass, e.g. "HTMLDocument"), then IDispatch::GetTypeInfo. Calls
-// rejected by a busy server are retried until the deadline.
-// With a memo, a type-info object it knows is not asked again.
-std::optional<std::wstring> ClassNameOf(IDispatch* object, DWORD deadline, WalkMemo* memo = nullptr,
-                                        Answerer who = kShell);
+// rejected by a busy server are retried until the deadline. A type-info
+// object among `known` is not asked again; one that is asked comes back as
+// `asked`, for the memo.
+struct ClassNamed {
+    std::wstring name;
+    RemoteRef<IUnknown> asked;
+};
+std::optional<ClassNamed> ClassNameOf(IDispatch* object, DWORD deadline,
+                                      const TypeNames& known = {}, Answerer who = kShell);
 
 }  // namespace shutterling::win32

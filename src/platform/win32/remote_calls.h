@@ -21,14 +21,14 @@
 
 namespace shutterling::win32 {
 
-// Windows calls a window hung when it has not answered for 5 s. A call is
-// given up a little sooner, so that the judgment it belongs to still ends
-// within those 5 s and what the judgment takes anyway.
+// Windows calls a window hung when it has not answered for 5 s; a call is
+// given up a little sooner.
 inline constexpr DWORD kCallTimeoutMs = 4500;
 
-// Whose thread answers a call: a browser window's COM identity, or 0 for the
-// shell's collection. A window that has not answered a call counts as not
-// answering until that call comes back: its later calls fail at once.
+// Whose thread answers a call: the COM identity of the browser window or page
+// object that serves it, or kShell for the shell's collection. An answerer
+// one of whose calls was given up counts as not answering until everything
+// sent to it has come back: its later calls fail at once.
 using Answerer = std::uintptr_t;
 inline constexpr Answerer kShell = 0;
 
@@ -41,13 +41,21 @@ class RemoteCalls {
     static RemoteCalls& Get();
 
     // Runs call(deadline) on a worker and waits for it while dispatching
-    // messages. The call may retry a rejected call of its own until deadline
-    // (a GetTickCount value). NotMade: the program is shutting down, the
-    // answerer is not answering, or no worker could be started.
+    // messages; the time spent in what they run (a nested event's handler,
+    // a menu) is not charged to the call. The call may retry a rejected call
+    // of its own until deadline (a GetTickCount value). NotMade: the program
+    // is shutting down, the answerer is not answering, or no thread could be
+    // started for it.
     Outcome Run(Answerer who, std::function<void(DWORD deadline)> call);
 
-    // Runs work on a worker without waiting for it; on a worker, at once.
-    void Post(std::function<void()> work);
+    // Runs work on a worker for the answerer, without waiting for it: after
+    // what is on its way to the answerer now, and only once it answers.
+    void Send(Answerer who, std::function<void()> work);
+
+    // The last release of a reference (see RemoteRef): kept with the
+    // answerer's record and made on a worker once nothing else is on its way
+    // to it; never on the user-interface thread.
+    void Release(Answerer who, IUnknown* object);
 
     // Runs work on the user-interface thread and waits until it returned
     // (or the shut-down began); from that thread itself, runs it directly.
@@ -56,18 +64,15 @@ class RemoteCalls {
     void RunOnUiThread(std::function<void()> work);
 
     // The shut-down began: waits in progress end now, later calls are not
-    // made. Posted work still runs.
+    // made. Sends and releases still go out.
     void Stop();
     bool Stopped() const;
     // Waits, at most timeoutMs, until the work in hand is done (the calls
-    // given up aside): the unsubscription and the last releases go out
-    // before the process ends, rather than being cut off inside the COM
-    // runtime by its end.
+    // given up aside), so that the unsubscription and the last releases go
+    // out before the process ends.
     void Drain(DWORD timeoutMs);
 
     bool Answering(Answerer who);
-    // The last release of a reference (see RemoteRef).
-    void ReleaseLater(IUnknown* object, Answerer who);
     // True on a worker thread of ours.
     static bool OnWorker();
 
@@ -84,9 +89,7 @@ class RemoteCalls {
 // answers that way) until the deadline.
 HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call);
 
-// A reference to another process's object. Its last release is a call into
-// that process too: made on a worker, never on the user-interface thread, and
-// to a window that is not answering only once it answers again.
+// A reference to another process's object, released through RemoteCalls.
 template <class Interface>
 using RemoteRef = std::shared_ptr<Interface>;
 
@@ -95,8 +98,11 @@ RemoteRef<Interface> AdoptRemote(Interface* object, Answerer who) {
     if (!object)
         return nullptr;
     return RemoteRef<Interface>(object,
-                                [who](Interface* p) { RemoteCalls::Get().ReleaseLater(p, who); });
+                                [who](Interface* p) { RemoteCalls::Get().Release(who, p); });
 }
+
+// The COM identity of an object, held (a proxy answers it without a call).
+RemoteRef<IUnknown> IdentityOf(IUnknown* object);
 
 // A call whose result crosses back to the user-interface thread: empty when
 // the call was given up or not made. The result lives in shared state, so an

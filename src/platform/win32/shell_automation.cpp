@@ -61,14 +61,14 @@ std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() 
     if (!browser_)
         return std::nullopt;
     const Answerer who = Identity();
-    return CallRemote<std::shared_ptr<platform::Dispatch>>(
+    auto document = CallRemote<std::shared_ptr<platform::Dispatch>>(
         who,
-        [browser = browser_, who,
-         memo = memo_](DWORD deadline) -> std::optional<std::shared_ptr<platform::Dispatch>> {
+        [browser = browser_,
+         who](DWORD deadline) -> std::optional<std::shared_ptr<platform::Dispatch>> {
             ScopedVariant value;
             if (FAILED(GetProperty(browser.get(), kDispidDocument, value.get(), deadline)))
                 return std::nullopt;
-            const auto document = FromVariant(*value, who, memo);
+            const auto document = FromVariant(*value, who);
             if (!document.IsObject()) {
                 // No document is an empty reference; anything else is not a document.
                 if (document.kind == platform::Variant::Kind::Empty ||
@@ -78,6 +78,9 @@ std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() 
             }
             return document.object;
         });
+    if (document && *document)
+        static_cast<ComDispatch*>(document->get())->Join(memo_, PageModel::Unknown);
+    return document;
 }
 
 std::optional<bool> ComBrowserWindow::FullScreen() {
@@ -153,13 +156,13 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
             return {Status::Window, nullptr, nullptr};  // Nothing still takes its turn
         // COM identity: the IUnknown of any two references to one object is
         // the same pointer, and a proxy answers it without a call.
-        IUnknown* identity = nullptr;
-        if (FAILED(browser->QueryInterface(IID_PPV_ARGS(&identity)))) {
-            browser->Release();
+        auto identity = IdentityOf(browser);
+        if (!identity) {
+            RemoteCalls::Get().Release(kShell, browser);
             return {Status::Failed, nullptr, nullptr};
         }
-        const auto who = reinterpret_cast<Answerer>(identity);
-        return {Status::Window, AdoptRemote(browser, who), AdoptRemote(identity, who)};
+        const auto who = reinterpret_cast<Answerer>(identity.get());
+        return {Status::Window, AdoptRemote(browser, who), std::move(identity)};
     });
     if (!fetched)
         return {Status::Failed, nullptr};

@@ -117,16 +117,12 @@ void ConnectionToken::Reset() noexcept {
     if (!point_)
         return;
     try {
-        auto point = std::move(point_);
-        const DWORD cookie = std::exchange(cookie_, 0);
-        auto unadvise = [point, cookie](DWORD = 0) {
-            if (cookie)
-                point->Unadvise(cookie);
-        };
-        // Shutting down, or already on a worker: the shell is told, nothing waits for it.
-        auto& calls = RemoteCalls::Get();
-        if (RemoteCalls::OnWorker() || calls.Run(kShell, unadvise) == RemoteCalls::Outcome::NotMade)
-            calls.Post(unadvise);
+        // The shell is told on a worker; the shut-down does not wait for it.
+        RemoteCalls::Get().Send(kShell,
+                                [point = std::move(point_), cookie = std::exchange(cookie_, 0)] {
+                                    if (cookie)
+                                        point->Unadvise(cookie);
+                                });
     } catch (...) {
         // Out of memory: the subscription ends with the process.
     }

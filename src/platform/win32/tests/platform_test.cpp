@@ -173,6 +173,7 @@ int main(int argc, char** argv) {
         {"MemberIdsOnce", MemberIdsOnce},
         {"ShellEvents", ShellEvents},
         {"WindowWalkSteps", WindowWalkSteps},
+        {"PassEndsWhileACallHangs", PassEndsWhileACallHangs},
         {"PathsAndLayout", PathsAndLayout},
         {"TrayRecordAndHook", TrayRecordAndHook},
         {"WindowAndCloseCauses", WindowAndCloseCauses},

@@ -122,6 +122,7 @@ void MemberIdsOnce();
 void ShellEvents();
 // shell_automation_test.cpp
 void WindowWalkSteps();
+void PassEndsWhileACallHangs();
 // application_test.cpp
 void PathsAndLayout();
 // tray_test.cpp

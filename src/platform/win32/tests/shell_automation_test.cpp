@@ -159,4 +159,27 @@ void WindowWalkSteps() {
     CHECK(Eventually([&] { return notABrowser.refs == 1 && silent.refs == 1; }));
 }
 
+// A call given up holds only the object it calls: the pass's other
+// references go when the pass ends, while the hung call is still out.
+void PassEndsWhileACallHangs() {
+    TestObject page;
+    Silent hung;
+    auto hungId = Ref<IUnknown>(static_cast<IDispatch*>(&hung));
+    {
+        auto memo = std::make_shared<WalkMemo>();
+        ComBrowserWindow answering(Ref<IDispatch>(&page),
+                                   Ref<IUnknown>(static_cast<IDispatch*>(&page)), memo);
+        ComBrowserWindow silent(Ref<IDispatch>(&hung), hungId, memo);
+        currentCase = "a read given up";
+        CHECK(!silent.LocationName());
+        CHECK(page.refs > 1);
+    }
+    currentCase = "the pass's references gone, the hung call's own still out";
+    CHECK(Eventually([&] { return page.refs == 1; }));
+    CHECK(hung.refs > 2);
+    hungId = nullptr;
+    SetEvent(hung.answer);
+    CHECK(Eventually([&] { return hung.refs == 1; }));
+}
+
 }  // namespace shutterling::win32::test

@@ -19,7 +19,7 @@ class TestSource final : public IConnectionPointContainer, public IConnectionPoi
     HRESULT findResult = S_OK;
     HRESULT adviseResult = S_OK;
     ComPtr<IDispatch> sink;
-    std::vector<DWORD> unadvised;
+    LONG unadvised = 0;  // the cookie unadvised last; a worker writes it
     LONG refs = 1;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
@@ -62,7 +62,7 @@ class TestSource final : public IConnectionPointContainer, public IConnectionPoi
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override {
-        unadvised.push_back(cookie);
+        InterlockedExchange(&unadvised, static_cast<LONG>(cookie));
         sink.Reset();  // as a real source does: its reference to the sink goes
         return S_OK;
     }
@@ -99,7 +99,7 @@ void ShellEvents() {
 
         ComPtr<IDispatch> kept = source.sink;  // an event still on its way
         token.reset();
-        CHECK((source.unadvised == std::vector<DWORD>{77}));
+        CHECK(Eventually([&] { return source.unadvised == 77; }));
         DISPPARAMS params{nullptr, nullptr, 0, 0};
         VARIANT arg = VtI4(8);
         params.rgvarg = &arg;
@@ -127,7 +127,7 @@ void ShellEvents() {
         sink.Reset();
         source.Fire(kDispidWindowRegistered, {VtI4(1)});
         CHECK(calls == 1);
-        CHECK((source.unadvised == std::vector<DWORD>{77}));
+        CHECK(Eventually([&] { return source.unadvised == 77; }));
         raw->Release();  // the last reference: the sink goes only now
         CHECK(Eventually([&] { return source.refs == 1; }));
     }
