@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/win32/shell_guids.h"
+#include "platform/win32/shell/shell_guids.h"
 
 namespace sim {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/com_dispatch.h"
-#include "platform/win32/main_window.h"
+#include "platform/win32/shell/com_dispatch.h"
+#include "platform/win32/windows/main_window.h"
 
 namespace shutterling::win32::test {
 

@@ -1,0 +1,346 @@
+// Late binding by name, the way a script host reaches the page's members.
+#include "platform/win32/shell/com_dispatch.h"
+
+#include <ocidl.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <string>
+
+namespace shutterling::win32 {
+
+using platform::Variant;
+
+namespace {
+
+Variant OfKind(Variant::Kind kind) {
+    Variant v;
+    v.kind = kind;
+    return v;
+}
+
+}  // namespace
+
+platform::Variant FromVariant(const VARIANT& value, Answerer who, const PageBrowsers* pages) {
+    ScopedVariant plain;
+    const VARIANT* v = &value;
+    // Servers may hand back a reference; look through it once.
+    if (V_VT(&value) & VT_BYREF) {
+        if (FAILED(VariantCopyInd(plain.get(), const_cast<VARIANT*>(&value))))
+            return OfKind(Variant::Kind::Other);
+        v = plain.get();
+    }
+    switch (V_VT(v)) {
+        case VT_EMPTY:
+            return {};
+        case VT_NULL:
+            return OfKind(Variant::Kind::Null);
+        case VT_BOOL:
+            return Variant::Of(V_BOOL(v) != VARIANT_FALSE);
+        case VT_BSTR:
+            return Variant::Of(TextOf(V_BSTR(v)));
+        case VT_DISPATCH:
+        case VT_UNKNOWN: {
+            // Object-typed whether or not it also speaks IDispatch.
+            IDispatch* object = nullptr;
+            if (V_VT(v) == VT_DISPATCH) {
+                object = V_DISPATCH(v);
+                if (object)
+                    object->AddRef();
+            } else if (V_UNKNOWN(v)) {
+                V_UNKNOWN(v)->QueryInterface(IID_PPV_ARGS(&object));
+            }
+            if (!object)
+                return Variant::Of(std::shared_ptr<platform::Dispatch>());
+            // A proxy answers its identity without a call; the reference
+            // taken for it goes the usual way.
+            IUnknown* identity = nullptr;
+            Answerer id = 0;
+            if (SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&identity))))
+                id = reinterpret_cast<Answerer>(identity);
+            if (pages) {
+                const auto page = std::find_if(pages->begin(), pages->end(),
+                                               [id](const auto& p) { return p.first == id; });
+                who = page != pages->end() ? page->second : id;
+            }
+            RemoteCalls::Get().Release(who, identity);
+            return Variant::Of(std::make_shared<ComDispatch>(AdoptRemote(object, who), who, nullptr,
+                                                             PageModel::Unknown, id));
+        }
+        case VT_I1:
+        case VT_UI1:
+        case VT_I2:
+        case VT_UI2:
+        case VT_I4:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_DECIMAL: {
+            ScopedVariant number;
+            if (FAILED(VariantChangeType(number.get(), const_cast<VARIANT*>(v), 0, VT_R8))) {
+                return OfKind(Variant::Kind::Other);
+            }
+            Variant result = OfKind(Variant::Kind::Number);
+            result.number = V_R8(number.get());
+            return result;
+        }
+        default:
+            return OfKind(Variant::Kind::Other);
+    }
+}
+
+bool ToVariant(const platform::Variant& value, VARIANT* out) {
+    VariantInit(out);
+    switch (value.kind) {
+        case Variant::Kind::Empty:
+            return true;
+        case Variant::Kind::Null:
+            V_VT(out) = VT_NULL;
+            return true;
+        case Variant::Kind::Bool:
+            V_VT(out) = VT_BOOL;
+            V_BOOL(out) = value.boolean ? VARIANT_TRUE : VARIANT_FALSE;
+            return true;
+        case Variant::Kind::Number:
+            V_VT(out) = VT_R8;
+            V_R8(out) = value.number;
+            return true;
+        case Variant::Kind::String: {
+            BSTR text = SysAllocStringLen(value.text.data(), static_cast<UINT>(value.text.size()));
+            if (!text)
+                return false;
+            V_VT(out) = VT_BSTR;
+            V_BSTR(out) = text;
+            return true;
+        }
+        case Variant::Kind::Object: {
+            // Only objects this layer handed out can go back to a server.
+            auto* com = dynamic_cast<ComDispatch*>(value.object.get());
+            if (value.object && !com)
+                return false;
+            V_VT(out) = VT_DISPATCH;
+            V_DISPATCH(out) = com ? com->get() : nullptr;
+            if (V_DISPATCH(out))
+                V_DISPATCH(out)->AddRef();
+            return true;
+        }
+        case Variant::Kind::Other:
+            break;
+    }
+    return false;
+}
+
+namespace {
+
+std::optional<std::wstring> NameFromTypeInfo(ITypeInfo* info, DWORD deadline) {
+    ScopedBstr name;
+    if (!info || FAILED(RetryWhileBusy(deadline, [&] {
+            return info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+        }))) {
+        return std::nullopt;
+    }
+    return name.str();
+}
+
+std::wstring Lower(std::wstring_view text) {
+    std::wstring lower(text);
+    for (auto& c : lower)
+        c = static_cast<wchar_t>(towlower(c));
+    return lower;
+}
+
+// The member's id, resolved by the server without regard to case, as late
+// binding expects.
+std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD deadline) {
+    std::wstring name(member);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    if (FAILED(RetryWhileBusy(deadline, [&] {
+            return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        }))) {
+        return std::nullopt;
+    }
+    return id;
+}
+
+// The class name of a type-info object, unless `known` has it already.
+std::optional<ClassNamed> NameOf(ITypeInfo* info, DWORD deadline, const TypeNames& known,
+                                 Answerer who) {
+    if (!info)
+        return std::nullopt;
+    IUnknown* identity = nullptr;
+    if (FAILED(info->QueryInterface(IID_PPV_ARGS(&identity))))
+        return std::nullopt;
+    auto held = AdoptRemote(identity, who);
+    for (const auto& [id, name] : known) {
+        if (id == reinterpret_cast<Answerer>(identity))
+            return ClassNamed{name, nullptr};
+    }
+    auto name = NameFromTypeInfo(info, deadline);
+    if (!name)
+        return std::nullopt;
+    return ClassNamed{*name, std::move(held)};
+}
+
+}  // namespace
+
+HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DISPPARAMS* params, VARIANT* result,
+                       DWORD deadline) {
+    return RetryWhileBusy(deadline, [&] {
+        if (result)
+            VariantClear(result);
+        EXCEPINFO exception{};
+        HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, params, result,
+                                    &exception, nullptr);
+        if (hr == DISP_E_EXCEPTION) {
+            if (exception.pfnDeferredFillIn)
+                exception.pfnDeferredFillIn(&exception);
+            if (FAILED(exception.scode))
+                hr = exception.scode;
+        }
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+        return hr;
+    });
+}
+
+HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline) {
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    return InvokeRetrying(object, id, DISPATCH_PROPERTYGET, &none, value, deadline);
+}
+
+std::optional<ClassNamed> ClassNameOf(IDispatch* object, DWORD deadline, const TypeNames& known,
+                                      Answerer who) {
+    if (!object)
+        return std::nullopt;
+    ComPtr<IProvideClassInfo> provider;
+    if (SUCCEEDED(RetryWhileBusy(
+            deadline, [&] { return object->QueryInterface(IID_PPV_ARGS(&provider)); }))) {
+        ComPtr<ITypeInfo> info;
+        if (SUCCEEDED(RetryWhileBusy(deadline, [&] { return provider->GetClassInfo(&info); }))) {
+            if (auto named = NameOf(info.Get(), deadline, known, who))
+                return named;
+        }
+    }
+    ComPtr<ITypeInfo> info;
+    if (FAILED(RetryWhileBusy(
+            deadline, [&] { return object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info); }))) {
+        return std::nullopt;
+    }
+    return NameOf(info.Get(), deadline, known, who);
+}
+
+void ComDispatch::Join(std::shared_ptr<WalkMemo> memo, PageModel model) {
+    model_ = model;
+    memo_ = std::move(memo);
+    if (!memo_ || !object_)
+        return;
+    memo_->Hold(object_);
+    // Reached from a browser's page: the same object met as another page's
+    // opener is answered by that browser.
+    if (identity_ && who_ != identity_)
+        memo_->NotePage(identity_, who_);
+}
+
+std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
+    if (!object_)
+        return std::nullopt;
+    const std::wstring lower = Lower(member);
+    const auto known =
+        model_ != PageModel::Unknown ? KnownMemberId(model_, lower) : std::optional<DISPID>();
+    // An opener is another page, answered by its own browser: it is charged
+    // to that browser once the pass has met the page, else to itself.
+    const bool opener = lower == L"opener";
+    struct Got {
+        DISPID id;
+        platform::Variant value;
+    };
+    auto got =
+        CallRemote<Got>(who_,
+                        [object = object_, name = std::wstring(member), known, who = who_, opener,
+                         pages = opener && memo_ ? memo_->Pages() : PageBrowsers()](
+                            DWORD deadline) -> std::optional<Got> {
+                            const auto id = known ? known : IdOf(object.get(), name, deadline);
+                            if (!id)
+                                return std::nullopt;
+                            ScopedVariant result;
+                            if (FAILED(GetProperty(object.get(), *id, result.get(), deadline)))
+                                return std::nullopt;
+                            return Got{*id, FromVariant(*result, who, opener ? &pages : nullptr)};
+                        });
+    if (!got)
+        return std::nullopt;
+    if (!known && model_ != PageModel::Unknown)
+        RememberMemberId(model_, lower, got->id);
+    // The window of an HTML document is an HTML window; nothing else is known.
+    if (auto* object = static_cast<ComDispatch*>(got->value.object.get())) {
+        object->Join(memo_, model_ == PageModel::HtmlDocument && lower == L"parentwindow"
+                                ? PageModel::HtmlWindow
+                                : PageModel::Unknown);
+    }
+    return std::move(got->value);
+}
+
+bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) {
+    if (!object_)
+        return false;
+    const std::wstring lower = Lower(member);
+    const auto known =
+        model_ != PageModel::Unknown ? KnownMemberId(model_, lower) : std::optional<DISPID>();
+    // The call takes the value's own reference, not the object of ours around it.
+    auto* assigned = dynamic_cast<ComDispatch*>(value.object.get());
+    if (value.object && !assigned)
+        return false;
+    platform::Variant plain = value;
+    plain.object = nullptr;
+    auto id = CallRemote<DISPID>(
+        who_,
+        [object = object_, name = std::wstring(member), known, plain,
+         ref = assigned ? assigned->ref() : nullptr](DWORD deadline) -> std::optional<DISPID> {
+            const auto id = known ? known : IdOf(object.get(), name, deadline);
+            if (!id)
+                return std::nullopt;
+            ScopedVariant argument;
+            if (!ToVariant(plain, argument.get()))
+                return std::nullopt;
+            if (ref) {
+                V_DISPATCH(argument.get()) = ref.get();
+                ref->AddRef();
+            }
+            DISPID named = DISPID_PROPERTYPUT;
+            DISPPARAMS params{argument.get(), &named, 1, 1};
+            const WORD kind = V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
+                                  ? DISPATCH_PROPERTYPUTREF
+                                  : DISPATCH_PROPERTYPUT;
+            if (FAILED(InvokeRetrying(object.get(), *id, kind, &params, nullptr, deadline)))
+                return std::nullopt;
+            return id;
+        });
+    if (id && !known && model_ != PageModel::Unknown)
+        RememberMemberId(model_, lower, *id);
+    return id.has_value();
+}
+
+std::optional<std::wstring> ComDispatch::ClassName() {
+    if (!object_)
+        return std::nullopt;
+    auto named = CallRemote<ClassNamed>(
+        who_, [object = object_, known = memo_ ? memo_->Types() : TypeNames(), who = who_](
+                  DWORD deadline) { return ClassNameOf(object.get(), deadline, known, who); });
+    if (!named)
+        return std::nullopt;
+    if (named->asked && memo_)
+        memo_->RememberType(std::move(named->asked), named->name);
+    // Its members' ids are the class's own from now on.
+    if (named->name == L"HTMLDocument")
+        model_ = PageModel::HtmlDocument;
+    return named->name;
+}
+
+}  // namespace shutterling::win32

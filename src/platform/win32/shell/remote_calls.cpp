@@ -1,0 +1,426 @@
+// One record per answerer (what is on its way to it, what waits for it), and
+// the worker threads that make the calls.
+#include "platform/win32/shell/remote_calls.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/win32/system/application.h"
+#include "platform/win32/system/locked.h"
+
+namespace shutterling::win32 {
+namespace {
+
+// A busy browser is asked again at about the pace Windows itself retries.
+constexpr DWORD kRetryPauseMs = 100;
+constexpr UINT kMsgRunOnUi = WM_APP + 1;
+constexpr wchar_t kWindowClass[] = L"Shutterling.RemoteCalls";
+// An idle worker leaves after this, unless it is the last idle one.
+constexpr DWORD kIdleMs = 10000;
+// A call and its marshaling need little stack; the default megabyte would
+// fill a 32-bit address space with the threads of browsers that hang.
+constexpr SIZE_T kStackBytes = 128 * 1024;
+
+thread_local bool onWorker = false;
+
+// Everything sent to one answerer. The answerer is not answering while one of
+// its calls has been given up and has not come back, or while work without
+// a waiter (a release) has been out to it for longer than a call may take.
+struct Lane {
+    explicit Lane(Answerer answerer) : who(answerer) {}
+    Answerer who;
+    int out = 0;                      // calls, and a batch of kept work, on workers now
+    bool givenUp = false;             // until out is 0 again
+    DWORD keptSince = 0;              // when the kept work now out went; 0 while none is
+    std::vector<IUnknown*> releases;  // one per interface pointer, the rest made at once
+    std::vector<std::function<void()>> sends;
+};
+
+struct Task {
+    std::function<void(DWORD)> call;
+    DWORD deadline = 0;
+    std::shared_ptr<Lane> lane;
+    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    bool finished = false;   // guarded by the state's lock, as is the flag below
+    bool abandoned = false;  // its waiter gave up
+};
+
+struct Worker {
+    explicit Worker(RemoteCalls::State& s) : state(s) {}
+    RemoteCalls::State& state;
+    UniqueHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    std::function<void()> job;
+};
+
+struct UiJob {
+    std::function<void()> work;
+    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+}  // namespace
+
+struct RemoteCalls::State {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::vector<std::shared_ptr<Lane>> lanes;  // answerers with something out or kept
+    std::vector<Worker*> idle;
+    int inHand = 0;  // work on workers, the calls given up aside
+    UniqueHandle handEmpty{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // set while inHand is 0
+    UniqueHandle stopEvent{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    DWORD uiThread = GetCurrentThreadId();
+    HWND window = nullptr;
+
+    // With the lock held.
+    std::shared_ptr<Lane> LaneOf(Answerer who, bool make) {
+        for (auto& lane : lanes) {
+            if (lane->who == who)
+                return lane;
+        }
+        if (!make)
+            return nullptr;
+        lanes.push_back(std::make_shared<Lane>(who));
+        return lanes.back();
+    }
+    void Begin() {
+        if (inHand++ == 0)
+            ResetEvent(handEmpty.get());
+    }
+    void End() {
+        if (--inHand == 0)
+            SetEvent(handEmpty.get());
+    }
+    bool Silent(const Lane& lane) const {
+        return lane.givenUp || (lane.keptSince && GetTickCount() - lane.keptSince > kCallTimeoutMs);
+    }
+
+    // Runs job on an idle or a new worker; false when no thread can be started.
+    bool Start(std::function<void()> job);
+    // One piece of the lane's work is back (out still counts it): what was
+    // kept for the lane is made here, once nothing else is out to it.
+    void Settle(const std::shared_ptr<Lane>& lane);
+    // The lane's kept work goes out on a worker when nothing is out to it.
+    void Kick(const std::shared_ptr<Lane>& lane);
+};
+
+namespace {
+
+DWORD WINAPI WorkerMain(void* param) {
+    auto* worker = static_cast<Worker*>(param);
+    auto& state = worker->state;
+    onWorker = true;
+    const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    for (;;) {
+        std::function<void()> job;
+        {
+            Locked lock(state.lock);
+            job = std::exchange(worker->job, nullptr);
+            // The apartment, and every proxy in it, goes away with its last
+            // thread: the last idle worker stays.
+            if (!job && state.idle.size() > 1) {
+                std::erase(state.idle, worker);
+                break;
+            }
+        }
+        if (job) {
+            try {
+                job();
+            } catch (...) {
+                // Nothing may unwind out of a thread procedure.
+            }
+            job = nullptr;
+            Locked lock(state.lock);
+            state.idle.push_back(worker);
+        }
+        WaitForSingleObject(worker->wake.get(), kIdleMs);
+    }
+    delete worker;
+    if (com)
+        CoUninitialize();
+    return 0;
+}
+
+// One round of the modal loop: false once the program's quit message came
+// (it is posted again for the main loop).
+bool DispatchPending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        if (PreTranslateFormMessage(msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+LRESULT CALLBACK UiWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != kMsgRunOnUi)
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    std::unique_ptr<std::shared_ptr<UiJob>> job(reinterpret_cast<std::shared_ptr<UiJob>*>(lParam));
+    if (!RemoteCalls::Get().Stopped()) {
+        try {
+            (*job)->work();
+        } catch (...) {
+            // A window procedure lets nothing unwind into the system.
+        }
+    }
+    SetEvent((*job)->done.get());
+    return 0;
+}
+
+}  // namespace
+
+bool RemoteCalls::State::Start(std::function<void()> job) {
+    Worker* worker = nullptr;
+    {
+        Locked lock(this->lock);
+        if (!idle.empty()) {
+            worker = idle.back();
+            idle.pop_back();
+            worker->job = std::move(job);
+        }
+    }
+    if (worker)
+        return SetEvent(worker->wake.get());
+    worker = new (std::nothrow) Worker(*this);
+    if (!worker || !worker->wake) {
+        delete worker;
+        return false;
+    }
+    worker->job = std::move(job);
+    if (!UniqueHandle(CreateThread(nullptr, kStackBytes, WorkerMain, worker,
+                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr))) {
+        delete worker;
+        return false;
+    }
+    return true;
+}
+
+void RemoteCalls::State::Settle(const std::shared_ptr<Lane>& lane) {
+    for (;;) {
+        std::vector<IUnknown*> releases;
+        std::vector<std::function<void()>> sends;
+        {
+            Locked lock(this->lock);
+            if (lane->out > 1) {
+                --lane->out;
+                return;
+            }
+            // The last piece out is back: the answerer answers again.
+            lane->givenUp = false;
+            if (lane->releases.empty() && lane->sends.empty()) {
+                --lane->out;
+                std::erase(lanes, lane);
+                return;
+            }
+            // This worker makes what was kept, and its piece counts for it.
+            releases.swap(lane->releases);
+            sends.swap(lane->sends);
+            lane->keptSince = GetTickCount();
+            Begin();
+        }
+        for (auto& send : sends) {
+            try {
+                send();
+            } catch (...) {
+            }
+        }
+        sends.clear();  // what they held is kept for the lane, which this still counts
+        for (IUnknown* object : releases)
+            object->Release();
+        Locked lock(this->lock);
+        lane->keptSince = 0;
+        End();
+    }
+}
+
+void RemoteCalls::State::Kick(const std::shared_ptr<Lane>& lane) {
+    {
+        Locked lock(this->lock);
+        if (lane->out > 0)
+            return;
+        ++lane->out;
+    }
+    if (!Start([this, lane] { Settle(lane); })) {
+        // Kept with the lane until it is kicked again, or left to the process's end.
+        Locked lock(this->lock);
+        --lane->out;
+    }
+}
+
+RemoteCalls& RemoteCalls::Get() {
+    static RemoteCalls* calls = new RemoteCalls;
+    return *calls;
+}
+
+RemoteCalls::RemoteCalls() : state_(new State) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = UiWindowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kWindowClass;
+    RegisterClassW(&wc);
+    state_->window = CreateWindowExW(0, kWindowClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     instance, nullptr);
+}
+
+RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> call) {
+    auto& state = *state_;
+    auto task = std::make_shared<Task>();
+    if (Stopped() || !task->done)
+        return Outcome::NotMade;
+    task->call = std::move(call);
+    task->deadline = GetTickCount() + kCallTimeoutMs;
+    {
+        Locked lock(state.lock);
+        task->lane = state.LaneOf(who, true);
+        if (state.Silent(*task->lane))
+            return Outcome::NotMade;
+        ++task->lane->out;
+        state.Begin();
+    }
+    const bool started = state.Start([&state, task] {
+        try {
+            task->call(task->deadline);
+        } catch (...) {
+        }
+        // Its own references go to their answerers' records before it counts as done.
+        task->call = nullptr;
+        {
+            Locked lock(state.lock);
+            task->finished = true;
+            if (!task->abandoned)
+                state.End();
+        }
+        SetEvent(task->done.get());
+        state.Settle(task->lane);
+    });
+    if (!started) {
+        Locked lock(state.lock);
+        --task->lane->out;
+        state.End();
+        return Outcome::NotMade;
+    }
+
+    // Only the time spent waiting is charged to the call: a handler that runs
+    // meanwhile (the shell's next event, nested in this call as the apartment
+    // nested it) has its own calls and its own time.
+    const HANDLE handles[] = {task->done.get(), state.stopEvent.get()};
+    DWORD charged = 0;
+    while (charged < kCallTimeoutMs) {
+        const DWORD before = GetTickCount();
+        const DWORD woke = MsgWaitForMultipleObjectsEx(2, handles, kCallTimeoutMs - charged,
+                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        charged += GetTickCount() - before;
+        if (woke == WAIT_OBJECT_0)
+            return Outcome::Done;
+        if (woke != WAIT_OBJECT_0 + 2 || !DispatchPending())
+            break;
+    }
+    Locked lock(state.lock);
+    if (task->finished)
+        return Outcome::Done;
+    task->abandoned = true;
+    task->lane->givenUp = true;
+    state.End();
+    return Outcome::GivenUp;
+}
+
+void RemoteCalls::Send(Answerer who, std::function<void()> work) {
+    auto& state = *state_;
+    std::shared_ptr<Lane> lane;
+    {
+        Locked lock(state.lock);
+        lane = state.LaneOf(who, true);
+        lane->sends.push_back(std::move(work));
+    }
+    state.Kick(lane);
+}
+
+void RemoteCalls::Release(Answerer who, IUnknown* object) {
+    if (!object)
+        return;
+    auto& state = *state_;
+    std::shared_ptr<Lane> lane;
+    {
+        Locked lock(state.lock);
+        lane = state.LaneOf(who, true);
+        if (std::find(lane->releases.begin(), lane->releases.end(), object) ==
+            lane->releases.end()) {
+            lane->releases.push_back(object);
+            object = nullptr;
+        }
+    }
+    // The same interface is kept already, so this is not its last release:
+    // the proxy makes it without a call. A window that hangs for good so
+    // keeps one reference per interface, however often it is met.
+    if (object)
+        object->Release();
+    state.Kick(lane);
+}
+
+void RemoteCalls::RunOnUiThread(std::function<void()> work) {
+    auto& state = *state_;
+    if (GetCurrentThreadId() == state.uiThread) {
+        if (!Stopped())
+            work();
+        return;
+    }
+    auto job = std::make_shared<UiJob>();
+    if (!job->done || !state.window)
+        return;
+    job->work = std::move(work);
+    auto* message = new std::shared_ptr<UiJob>(job);
+    if (!PostMessageW(state.window, kMsgRunOnUi, 0, reinterpret_cast<LPARAM>(message))) {
+        delete message;
+        return;
+    }
+    const HANDLE handles[] = {job->done.get(), state.stopEvent.get()};
+    WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+}
+
+void RemoteCalls::Stop() {
+    SetEvent(state_->stopEvent.get());
+}
+
+bool RemoteCalls::Stopped() const {
+    return WaitForSingleObject(state_->stopEvent.get(), 0) == WAIT_OBJECT_0;
+}
+
+void RemoteCalls::Drain(DWORD timeoutMs) {
+    WaitForSingleObject(state_->handEmpty.get(), timeoutMs);
+}
+
+bool RemoteCalls::Answering(Answerer who) {
+    Locked lock(state_->lock);
+    auto lane = state_->LaneOf(who, false);
+    return !lane || !state_->Silent(*lane);
+}
+
+bool RemoteCalls::OnWorker() {
+    return onWorker;
+}
+
+HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call) {
+    for (;;) {
+        const HRESULT hr = call();
+        if (hr != RPC_E_SERVERCALL_RETRYLATER && hr != RPC_E_CALL_REJECTED)
+            return hr;
+        if (static_cast<LONG>(deadline - GetTickCount()) <= static_cast<LONG>(kRetryPauseMs))
+            return hr;
+        Sleep(kRetryPauseMs);
+    }
+}
+
+RemoteRef<IUnknown> IdentityOf(IUnknown* object) {
+    IUnknown* identity = nullptr;
+    if (!object || FAILED(object->QueryInterface(IID_PPV_ARGS(&identity))))
+        return nullptr;
+    return AdoptRemote(identity, reinterpret_cast<Answerer>(identity));
+}
+
+}  // namespace shutterling::win32

@@ -1,0 +1,218 @@
+// Reads of browser windows: a failing call is an empty optional, never an
+// exception, so the judgment can decide what each failure means.
+#include "platform/win32/shell/shell_automation.h"
+
+#include "platform/win32/shell/com_dispatch.h"
+
+namespace shutterling::win32 {
+namespace {
+
+// The browser's properties, read through the window's own IDispatch by the
+// ids its type library gives them: the item the collection hands out is that
+// IDispatch already, and asking it for IWebBrowser2 first would cost a round
+// trip, and another to release the second interface.
+constexpr DISPID kDispidDocument = 203;
+constexpr DISPID kDispidLocationName = 210;
+constexpr DISPID kDispidWidth = 208;
+constexpr DISPID kDispidHeight = 209;
+constexpr DISPID kDispidMenuBar = 406;
+constexpr DISPID kDispidFullScreen = 407;
+constexpr DISPID kDispidHwnd = -515;  // DISPID_HWND
+constexpr DISPID kDispidQuit = 300;
+
+// One property of the browser, converted to `type`: empty when there is no
+// browser, the read fails or gives something else, or the window does not
+// answer in time.
+template <class Result, class Convert>
+std::optional<Result> Read(const RemoteRef<IDispatch>& browser, Answerer who, DISPID id,
+                           VARTYPE type, Convert convert) {
+    if (!browser)
+        return std::nullopt;
+    return CallRemote<Result>(
+        who, [browser, id, type, convert](DWORD deadline) -> std::optional<Result> {
+            ScopedVariant value;
+            if (FAILED(GetProperty(browser.get(), id, value.get(), deadline)))
+                return std::nullopt;
+            ScopedVariant typed;
+            if (FAILED(VariantChangeType(typed.get(), value.get(), 0, type)))
+                return std::nullopt;
+            return convert(*typed);
+        });
+}
+
+bool AsBool(const VARIANT& v) {
+    return V_BOOL(&v) != VARIANT_FALSE;
+}
+
+std::int32_t AsInt32(const VARIANT& v) {
+    return static_cast<std::int32_t>(V_I4(&v));
+}
+
+}  // namespace
+
+ComBrowserWindow::ComBrowserWindow(RemoteRef<IDispatch> browser, RemoteRef<IUnknown> identity,
+                                   std::shared_ptr<WalkMemo> memo)
+    : browser_(std::move(browser)), identity_(std::move(identity)), memo_(std::move(memo)) {
+    if (memo_ && browser_)
+        memo_->Hold(browser_);
+}
+
+std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() {
+    if (!browser_)
+        return std::nullopt;
+    const Answerer who = Identity();
+    auto document = CallRemote<std::shared_ptr<platform::Dispatch>>(
+        who,
+        [browser = browser_,
+         who](DWORD deadline) -> std::optional<std::shared_ptr<platform::Dispatch>> {
+            ScopedVariant value;
+            if (FAILED(GetProperty(browser.get(), kDispidDocument, value.get(), deadline)))
+                return std::nullopt;
+            const auto document = FromVariant(*value, who);
+            if (!document.IsObject()) {
+                // No document is an empty reference; anything else is not a document.
+                if (document.kind == platform::Variant::Kind::Empty ||
+                    document.kind == platform::Variant::Kind::Null)
+                    return std::shared_ptr<platform::Dispatch>();
+                return std::nullopt;
+            }
+            return document.object;
+        });
+    if (document && *document)
+        static_cast<ComDispatch*>(document->get())->Join(memo_, PageModel::Unknown);
+    return document;
+}
+
+std::optional<bool> ComBrowserWindow::FullScreen() {
+    return Read<bool>(browser_, Identity(), kDispidFullScreen, VT_BOOL, AsBool);
+}
+
+std::optional<bool> ComBrowserWindow::MenuBar() {
+    return Read<bool>(browser_, Identity(), kDispidMenuBar, VT_BOOL, AsBool);
+}
+
+std::optional<std::wstring> ComBrowserWindow::LocationName() {
+    return Read<std::wstring>(browser_, Identity(), kDispidLocationName, VT_BSTR,
+                              [](const VARIANT& v) { return TextOf(V_BSTR(&v)); });
+}
+
+std::optional<std::int32_t> ComBrowserWindow::Width() {
+    return Read<std::int32_t>(browser_, Identity(), kDispidWidth, VT_I4, AsInt32);
+}
+
+std::optional<std::int32_t> ComBrowserWindow::Height() {
+    return Read<std::int32_t>(browser_, Identity(), kDispidHeight, VT_I4, AsInt32);
+}
+
+std::optional<platform::WindowHandle> ComBrowserWindow::Hwnd() {
+    // A handle travels as a 32-bit number, or a 64-bit one from a 64-bit browser.
+    return Read<platform::WindowHandle>(
+        browser_, Identity(), kDispidHwnd, VT_I8,
+        [](const VARIANT& v) { return static_cast<platform::WindowHandle>(V_I8(&v)); });
+}
+
+bool ComBrowserWindow::Quit() {
+    if (!browser_)
+        return false;
+    auto quit = CallRemote<bool>(Identity(), [browser = browser_](DWORD deadline) {
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        return SUCCEEDED(
+            InvokeRetrying(browser.get(), kDispidQuit, DISPATCH_METHOD, &none, nullptr, deadline));
+    });
+    return quit.value_or(false);
+}
+
+platform::WindowWalk::Step ComWindowWalk::Next() {
+    using Status = Step::Status;
+    struct Fetched {
+        Status status;
+        RemoteRef<IDispatch> browser;  // null for an item that is Nothing
+        RemoteRef<IUnknown> identity;
+    };
+    auto fetched = CallRemote<Fetched>(kShell, [cursor = cursor_](DWORD deadline) -> Fetched {
+        ScopedVariant item;
+        ULONG count = 0;
+        const HRESULT hr =
+            RetryWhileBusy(deadline, [&] { return cursor->Next(1, item.get(), &count); });
+        if (FAILED(hr))
+            return {Status::Failed, nullptr, nullptr};
+        if (hr == S_FALSE || count == 0)
+            return {Status::End, nullptr, nullptr};
+        IDispatch* browser = nullptr;
+        if (V_VT(item.get()) == VT_DISPATCH) {
+            browser = V_DISPATCH(item.get());
+            if (browser)
+                browser->AddRef();
+        } else if (V_VT(item.get()) == VT_UNKNOWN) {
+            if (V_UNKNOWN(item.get()) &&
+                FAILED(V_UNKNOWN(item.get())->QueryInterface(IID_PPV_ARGS(&browser)))) {
+                return {Status::Failed, nullptr, nullptr};
+            }
+        } else if (V_VT(item.get()) != VT_EMPTY && V_VT(item.get()) != VT_NULL) {
+            // Not an object: the assignment to the loop variable fails.
+            return {Status::Failed, nullptr, nullptr};
+        }
+        if (!browser)
+            return {Status::Window, nullptr, nullptr};  // Nothing still takes its turn
+        // COM identity: the IUnknown of any two references to one object is
+        // the same pointer, and a proxy answers it without a call.
+        auto identity = IdentityOf(browser);
+        if (!identity) {
+            RemoteCalls::Get().Release(kShell, browser);
+            return {Status::Failed, nullptr, nullptr};
+        }
+        const auto who = reinterpret_cast<Answerer>(identity.get());
+        return {Status::Window, AdoptRemote(browser, who), std::move(identity)};
+    });
+    if (!fetched)
+        return {Status::Failed, nullptr};
+    if (fetched->status != Status::Window)
+        return {fetched->status, nullptr};
+    return {Status::Window, std::make_shared<ComBrowserWindow>(
+                                std::move(fetched->browser), std::move(fetched->identity), memo_)};
+}
+
+std::unique_ptr<platform::WindowWalk> ComShellWindows::Walk() {
+    if (!windows_)
+        return nullptr;
+    auto cursor = CallRemote<RemoteRef<IEnumVARIANT>>(
+        kShell, [windows = windows_](DWORD deadline) -> RemoteRef<IEnumVARIANT> {
+            ComPtr<IUnknown> enumerator;
+            if (FAILED(RetryWhileBusy(deadline, [&] { return windows->_NewEnum(&enumerator); })) ||
+                !enumerator) {
+                return nullptr;
+            }
+            IEnumVARIANT* cursor = nullptr;
+            if (FAILED(enumerator->QueryInterface(IID_PPV_ARGS(&cursor))))
+                return nullptr;
+            return AdoptRemote(cursor, kShell);
+        });
+    if (!cursor || !*cursor)
+        return nullptr;
+    return std::make_unique<ComWindowWalk>(std::move(*cursor));
+}
+
+std::shared_ptr<platform::ShellWindows> ShellAutomationImpl::CreateShellWindows(
+    WindowRegisteredHandler handler) {
+    struct Created {
+        RemoteRef<IShellWindows> windows;
+        std::optional<ConnectionToken> connection;
+    };
+    auto created = CallRemote<Created>(
+        kShell, [handler = std::move(handler)](DWORD) mutable -> std::optional<Created> {
+            IShellWindows* windows = nullptr;
+            if (FAILED(CoCreateInstance(kCLSID_ShellWindows, nullptr, CLSCTX_ALL,
+                                        kIID_IShellWindows, reinterpret_cast<void**>(&windows)))) {
+                return std::nullopt;
+            }
+            Created out{AdoptRemote(windows, kShell), std::nullopt};
+            out.connection = AdviseShellEvents(windows, std::move(handler));
+            return out;
+        });
+    if (!created || !created->connection)
+        return nullptr;
+    return std::make_shared<ComShellWindows>(std::move(created->windows),
+                                             std::move(*created->connection));
+}
+
+}  // namespace shutterling::win32

@@ -1,0 +1,75 @@
+// The shell's collection of browser windows over IShellWindows and
+// IWebBrowser2. Every call goes through RemoteCalls: made on a worker of the
+// multithreaded apartment, waited for a bounded time.
+#pragma once
+
+#include <windows.h>
+
+#include <exdisp.h>
+#include <wrl/client.h>
+
+#include "platform/shell.h"
+#include "platform/win32/shell/remote_calls.h"
+#include "platform/win32/shell/shell_events.h"
+#include "platform/win32/shell/shell_guids.h"
+#include "platform/win32/shell/walk_memo.h"
+
+namespace shutterling::win32 {
+
+using Microsoft::WRL::ComPtr;
+
+class ComBrowserWindow final : public platform::BrowserWindow {
+  public:
+    // A null browser stands for an item that is Nothing: every read fails.
+    // The identity holds the object, so that it is not reused meanwhile.
+    ComBrowserWindow(RemoteRef<IDispatch> browser, RemoteRef<IUnknown> identity,
+                     std::shared_ptr<WalkMemo> memo = nullptr);
+
+    std::optional<std::shared_ptr<platform::Dispatch>> Document() override;
+    std::optional<bool> FullScreen() override;
+    std::optional<bool> MenuBar() override;
+    std::optional<std::wstring> LocationName() override;
+    std::optional<std::int32_t> Width() override;
+    std::optional<std::int32_t> Height() override;
+    std::optional<platform::WindowHandle> Hwnd() override;
+    bool Quit() override;
+    std::uintptr_t Identity() const override {
+        return reinterpret_cast<std::uintptr_t>(identity_.get());
+    }
+
+  private:
+    RemoteRef<IDispatch> browser_;
+    RemoteRef<IUnknown> identity_;
+    std::shared_ptr<WalkMemo> memo_;
+};
+
+class ComWindowWalk final : public platform::WindowWalk {
+  public:
+    explicit ComWindowWalk(RemoteRef<IEnumVARIANT> cursor,
+                           std::shared_ptr<WalkMemo> memo = PassScope::Memo())
+        : cursor_(std::move(cursor)), memo_(std::move(memo)) {}
+    Step Next() override;
+
+  private:
+    RemoteRef<IEnumVARIANT> cursor_;
+    std::shared_ptr<WalkMemo> memo_;
+};
+
+class ComShellWindows final : public platform::ShellWindows {
+  public:
+    ComShellWindows(RemoteRef<IShellWindows> windows, ConnectionToken connection)
+        : windows_(std::move(windows)), connection_(std::move(connection)) {}
+    std::unique_ptr<platform::WindowWalk> Walk() override;
+
+  private:
+    RemoteRef<IShellWindows> windows_;
+    ConnectionToken connection_;  // declared last: unadvised before the collection goes
+};
+
+class ShellAutomationImpl final : public platform::ShellAutomation {
+  public:
+    std::shared_ptr<platform::ShellWindows> CreateShellWindows(
+        WindowRegisteredHandler handler) override;
+};
+
+}  // namespace shutterling::win32
