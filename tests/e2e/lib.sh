@@ -119,8 +119,8 @@ e2e_begin() {
 }
 
 # Wine's report of a crash in any program of the test, whatever the test's
-# own verdict: ctest runs a failed test again, and a crash on the first try
-# must not pass unseen. e2e.no_crashes fails while this file is not empty.
+# own verdict: a crash of a tool whose test still passed must not go unseen.
+# e2e.no_crashes fails while this file is not empty.
 E2E_CRASHES="$E2E_ROOT/crashes.log"
 e2e_note_crashes() {
     local out
@@ -139,6 +139,13 @@ e2e_cleanup() {
     local rc=$?
     set +e
     [ "$rc" -ne 0 ] && [ -n "${E2E_FAILED_AT:-}" ] && log "FAIL: exit $rc at $E2E_FAILED_AT"
+    # Whatever a test is about, the program never sends WM_CLOSE to a frame
+    # that holds a tab besides the popup: that closes the user's pages too.
+    if [ "$rc" -eq 0 ] && [[ $E2E_NAME == app_* ]] && [ -f "$W/sim.log" ] &&
+        grep -qE ' wm_close .* tabs=[^ ]*,' "$W/sim.log"; then
+        log "FAIL: WM_CLOSE reached a frame of several tabs: $(grep -E ' wm_close .* tabs=[^ ]*,' "$W/sim.log" | head -1)"
+        rc=1
+    fi
     e2e_note_crashes
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
     [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "platform/win32/windows/layout.h"
 #include "platform/win32/system/unique_handle.h"
+#include "platform/win32/windows/layout.h"
 
 namespace shutterling::win32 {
 

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "platform/menu.h"
-#include "platform/win32/windows/main_window.h"
 #include "platform/win32/system/unique_handle.h"
+#include "platform/win32/windows/main_window.h"
 
 namespace shutterling::win32 {
 

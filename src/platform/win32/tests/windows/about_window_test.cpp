@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/windows/about_window.h"
 #include "platform/win32/system/application.h"
+#include "platform/win32/windows/about_window.h"
 #include "platform/win32/windows/layout.h"
 #include "platform_test.h"
 #include "shutterling_res.h"
