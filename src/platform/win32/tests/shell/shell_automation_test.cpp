@@ -171,7 +171,7 @@ void PassEndsWhileACallHangs() {
                                    Ref<IUnknown>(static_cast<IDispatch*>(&page)), memo);
         ComBrowserWindow silent(Ref<IDispatch>(&hung), hungId, memo);
         currentCase = "a read given up";
-        CHECK(!silent.LocationName());
+        CHECK(!silent.Document());
         CHECK(page.refs > 1);
     }
     currentCase = "the pass's references gone, the hung call's own still out";
