@@ -2,6 +2,7 @@
 // simulator across processes exactly the way Shutterling.exe reaches it.
 //
 //   sim-client.exe [--events N] [--timeout MS] [--act] [--vanish] [--filter] [--list]
+//                  [--quit TITLE | --quit-by-id TITLE | --close TITLE]
 //
 // Creates ShellWindows, subscribes to WindowRegistered, prints one line per
 // window of each walk (at start and after each event), and with --act closes
@@ -12,6 +13,9 @@
 // With --list it only counts what the collection hands out, touching no window,
 // and ends at once: even releasing a window is a call into the browser's
 // thread, which may be hung.
+// --quit, --quit-by-id and --close act, after the first walk, on the window
+// whose LocationName is TITLE: IWebBrowser2::Quit through the vtable, Quit by
+// its dispatch id through IDispatch::Invoke, or WM_CLOSE posted to its HWND.
 // A read that fails shows as "fail", or "fail:HRESULT" unless it is E_FAIL.
 #include <windows.h>
 
@@ -106,6 +110,50 @@ void List() {
     Print("listed " + std::to_string(listed));
 }
 
+// The first window of the collection whose LocationName is `title`.
+ComPtr<IWebBrowser2> FindByTitle(const std::wstring& title) {
+    ComPtr<IUnknown> unk;
+    ComPtr<IEnumVARIANT> items;
+    if (FAILED(g_shell->_NewEnum(&unk)) || FAILED(unk.As(&items)))
+        return nullptr;
+    for (;;) {
+        Variant v;
+        ULONG fetched = 0;
+        if (items->Next(1, v.Out(), &fetched) != S_OK || fetched != 1)
+            return nullptr;
+        ComPtr<IWebBrowser2> browser;
+        Bstr name;
+        if (V_VT(&v.Get()) == VT_DISPATCH && V_DISPATCH(&v.Get()) &&
+            SUCCEEDED(V_DISPATCH(&v.Get())->QueryInterface(IID_PPV_ARGS(&browser))) &&
+            SUCCEEDED(browser->get_LocationName(name.Out())) && name.Str() == title)
+            return browser;
+    }
+}
+
+void ActOn(const std::wstring& action, const std::wstring& title) {
+    std::string what = Utf8(action.substr(2)) + " \"" + Utf8(title) + "\"";
+    ComPtr<IWebBrowser2> browser = FindByTitle(title);
+    if (!browser) {
+        Print(what + " not-found");
+        return;
+    }
+    HRESULT hr = S_OK;
+    if (action == L"--quit") {
+        hr = browser->Quit();
+    } else if (action == L"--quit-by-id") {
+        constexpr DISPID kDispidQuit = 300;
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        hr = browser->Invoke(kDispidQuit, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
+                             nullptr, nullptr, nullptr);
+    } else {
+        SHANDLE_PTR hwnd = 0;
+        hr = browser->get_HWND(&hwnd);
+        if (SUCCEEDED(hr) && !PostMessageW(reinterpret_cast<HWND>(hwnd), WM_CLOSE, 0, 0))
+            hr = HRESULT_FROM_WIN32(GetLastError());
+    }
+    Print(what + " hr=" + HexHr(hr));
+}
+
 class Sink final : public IDispatch {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
@@ -180,6 +228,7 @@ class RetryFilter final : public IMessageFilter {
 int main() {
     int wantEvents = 0;
     bool vanish = false, filter = false, list = false;
+    std::wstring action, actionTitle;
     DWORD timeout = 30000;
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -197,6 +246,8 @@ int main() {
             filter = true;
         else if (a == L"--list")
             list = true;
+        else if ((a == L"--quit" || a == L"--quit-by-id" || a == L"--close") && i + 1 < argc)
+            action = a, actionTitle = argv[++i];
     }
     LocalFree(argv);
 
@@ -230,6 +281,8 @@ int main() {
     }
     sink->Release();
     Walk("start");
+    if (!action.empty())
+        ActOn(action, actionTitle);
 
     DWORD start = GetTickCount();
     bool timedOut = false;

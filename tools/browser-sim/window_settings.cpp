@@ -49,8 +49,8 @@ std::optional<DWORD> ParseSeconds(std::wstring_view text) {
 
 const std::set<std::wstring>& Reads() {
     static const std::set<std::wstring> known = {
-        L"document", L"fullscreen",   L"menubar", L"locationname", L"width", L"height",
-        L"hwnd",     L"parentwindow", L"opener",  L"putopener",    L"closed"};
+        L"document", L"fullscreen",   L"menubar", L"locationname", L"width",  L"height",
+        L"hwnd",     L"parentwindow", L"opener",  L"putopener",    L"closed", L"quit"};
     return known;
 }
 
@@ -171,6 +171,9 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
                 break;
             start = comma + 1;
         }
+    } else if (key == L"tab") {
+        p.tabOf = value;
+        ok = !value.empty();
     } else if (key == L"onclose") {
         if (value == L"destroy")
             p.ignoreClose = false;

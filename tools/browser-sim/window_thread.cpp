@@ -9,6 +9,7 @@
 #include "com_util.h"
 #include "document.h"
 #include "faults.h"
+#include "frame.h"
 #include "sim_log.h"
 
 namespace sim {
@@ -152,8 +153,7 @@ DWORD WINAPI ThreadMain(void* param) {
     auto filter = NewBusyFilter(state->window);
     CoRegisterMessageFilter(filter.Get(), nullptr);
     MakeDocument(w);
-    w.hwnd = CreateFrame(w);
-    if (!w.hwnd) {
+    if (!CreateFrame(w)) {
         state->error = L"cannot create the window";
         SetEvent(state->ready);
         return 1;
