@@ -3,6 +3,7 @@
 #include "document.h"
 #include "faults.h"
 #include "frame.h"
+#include "references.h"
 #include "sim_log.h"
 #include "trace.h"
 #include "window_thread.h"
@@ -133,8 +134,11 @@ HRESULT STDMETHODCALLTYPE BrowserObj::Quit() noexcept {
 }
 
 HRESULT HandOutBrowser(BrowserWindow& w, IDispatch** out) {
-    if (w.thread)
-        return w.thread->HandOut(out);
+    // Made without a call into the window's own thread, which may be hung.
+    if (w.thread) {
+        *out = NewForwarder(w.browserRefs);
+        return S_OK;
+    }
     return w.browser->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
 }
 

@@ -12,6 +12,7 @@
 #include "com_util.h"
 #include "document.h"
 #include "frame.h"
+#include "references.h"
 #include "sim_log.h"
 #include "type_info.h"
 #include "window_thread.h"
@@ -20,12 +21,19 @@ namespace sim {
 namespace {
 
 // Posted to the shell's own window by a window's thread: the window (lparam:
-// its cookie) is gone and leaves the collection.
+// its cookie) is gone and leaves the collection. And by a popup's thread: it
+// took a reference to the window object of its opener (lparam: its cookie),
+// a window on the shell's thread, which makes another.
 constexpr UINT kForget = WM_APP + 20;
+constexpr UINT kRefillScript = WM_APP + 21;
 
 LRESULT CALLBACK NoticeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kForget) {
         Shell::Get().Forget(LONG(lp));
+        return 0;
+    }
+    if (msg == kRefillScript) {
+        Shell::Get().RefillScript(LONG(lp));
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
@@ -109,8 +117,15 @@ bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
             }
             if (p.closed == ClosedMode::Live) {
                 V_VT(&v) = VT_DISPATCH;
-                V_DISPATCH(&v) = opener->script.Get();
-                opener->script->AddRef();
+                // The opener's window object is answered by the opener's page:
+                // a popup served by another thread passes on a reference made
+                // on the opener's thread, never marshals the object itself.
+                if (p.ownThread || opener->thread) {
+                    V_DISPATCH(&v) = NewForwarder(ScriptStock(*opener));
+                } else {
+                    V_DISPATCH(&v) = opener->script.Get();
+                    opener->script->AddRef();
+                }
             } else {
                 standIn(p.closed);
             }
@@ -119,6 +134,27 @@ bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
     }
     w.script->SetOpener(&v);
     return true;
+}
+
+std::shared_ptr<ReferenceStock> Shell::ScriptStock(BrowserWindow& w) {
+    // A window on a thread of its own made its stock when it opened, there.
+    if (!w.scriptRefs) {
+        HWND notices = notices_;
+        LONG cookie = w.cookie;
+        w.scriptRefs = std::make_shared<ReferenceStock>(
+            w.script.Get(), Utf8(w.name) + ".window",
+            [notices, cookie] { PostMessageW(notices, kRefillScript, 0, cookie); },
+            [] { return true; });
+        w.scriptRefs->Refill();
+    }
+    return w.scriptRefs;
+}
+
+void Shell::RefillScript(LONG cookie) {
+    for (auto& w : openedWindows_) {
+        if (w->cookie == cookie && w->scriptRefs)
+            w->scriptRefs->Refill();
+    }
 }
 
 std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const WindowProps& props,

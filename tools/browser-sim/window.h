@@ -57,6 +57,7 @@ bool ApplyKey(WindowProps& props, const std::wstring& key, const std::wstring& v
 class BrowserObj;
 class DocumentObj;
 class Frame;
+class ReferenceStock;
 class HtmlWindowObj;
 class WindowThread;
 
@@ -92,6 +93,11 @@ class BrowserWindow : public std::enable_shared_from_this<BrowserWindow> {
     // Set for a window served from a thread of its own; its objects and its
     // real window live there, and the collection hands out what it marshals.
     std::unique_ptr<WindowThread> thread;
+    // References to the browser and to its window object made on the thread
+    // that serves them, for other threads to pass on (references.h): the
+    // browser's for a window on its own thread, the window object's once a
+    // popup served by another thread has this window as its opener.
+    std::shared_ptr<ReferenceStock> browserRefs, scriptRefs;
     DWORD threadId = 0;  // the thread that serves the window
     // When a busy window takes calls again (GetTickCount), once its first call came.
     std::atomic<DWORD> busyUntil = 0;

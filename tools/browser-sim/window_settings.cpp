@@ -64,8 +64,9 @@ bool ParseHang(const std::wstring& value, WindowProps& p, std::wstring& error) {
     std::wstring read = value.substr(0, colon);
     for (auto& c : read)
         c = wchar_t(towlower(c));
-    // parent.closed is answered by the opener's object, not by this window.
-    if (!Reads().count(read) || read == L"closed") {
+    // parent and closed are those of the window's own window object, which
+    // its popups reach as their opener.
+    if (!Reads().count(read) && read != L"parent") {
         error = L"unknown read to hang: " + read;
         return false;
     }
