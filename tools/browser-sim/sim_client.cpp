@@ -2,7 +2,8 @@
 // simulator across processes exactly the way Shutterling.exe reaches it.
 //
 //   sim-client.exe [--events N] [--timeout MS] [--act] [--vanish] [--filter] [--list]
-//                  [--quit TITLE | --quit-by-id TITLE | --close TITLE]
+//                  [--quit TITLE] [--quit-by-id TITLE] [--close TITLE] [--reads TITLE]
+//                  [--closed-of TITLE MS]
 //
 // Creates ShellWindows, subscribes to WindowRegistered, prints one line per
 // window of each walk (at start and after each event), and with --act closes
@@ -13,9 +14,13 @@
 // With --list it only counts what the collection hands out, touching no window,
 // and ends at once: even releasing a window is a call into the browser's
 // thread, which may be hung.
-// --quit, --quit-by-id and --close act, after the first walk, on the window
-// whose LocationName is TITLE: IWebBrowser2::Quit through the vtable, Quit by
-// its dispatch id through IDispatch::Invoke, or WM_CLOSE posted to its HWND.
+// The actions, in the order given, come after the first walk, each on the
+// window whose LocationName is TITLE (client_actions.cpp): IWebBrowser2::Quit
+// through the vtable, Quit by its dispatch id through IDispatch::Invoke,
+// WM_CLOSE posted to its HWND, a line of its title, menu bar, HWND and opener,
+// or its opener's Parent.closed read on another thread and waited for up to
+// MS. With --closed-of there is no first walk, which reads every window's
+// opener, and a read left waiting ends the client without its clean-up.
 // A read that fails shows as "fail", or "fail:HRESULT" unless it is E_FAIL.
 #include <windows.h>
 
@@ -27,7 +32,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "client_actions.h"
 #include "client_window.h"
 #include "com_util.h"
 
@@ -110,50 +117,6 @@ void List() {
     Print("listed " + std::to_string(listed));
 }
 
-// The first window of the collection whose LocationName is `title`.
-ComPtr<IWebBrowser2> FindByTitle(const std::wstring& title) {
-    ComPtr<IUnknown> unk;
-    ComPtr<IEnumVARIANT> items;
-    if (FAILED(g_shell->_NewEnum(&unk)) || FAILED(unk.As(&items)))
-        return nullptr;
-    for (;;) {
-        Variant v;
-        ULONG fetched = 0;
-        if (items->Next(1, v.Out(), &fetched) != S_OK || fetched != 1)
-            return nullptr;
-        ComPtr<IWebBrowser2> browser;
-        Bstr name;
-        if (V_VT(&v.Get()) == VT_DISPATCH && V_DISPATCH(&v.Get()) &&
-            SUCCEEDED(V_DISPATCH(&v.Get())->QueryInterface(IID_PPV_ARGS(&browser))) &&
-            SUCCEEDED(browser->get_LocationName(name.Out())) && name.Str() == title)
-            return browser;
-    }
-}
-
-void ActOn(const std::wstring& action, const std::wstring& title) {
-    std::string what = Utf8(action.substr(2)) + " \"" + Utf8(title) + "\"";
-    ComPtr<IWebBrowser2> browser = FindByTitle(title);
-    if (!browser) {
-        Print(what + " not-found");
-        return;
-    }
-    HRESULT hr = S_OK;
-    if (action == L"--quit") {
-        hr = browser->Quit();
-    } else if (action == L"--quit-by-id") {
-        constexpr DISPID kDispidQuit = 300;
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        hr = browser->Invoke(kDispidQuit, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
-                             nullptr, nullptr, nullptr);
-    } else {
-        SHANDLE_PTR hwnd = 0;
-        hr = browser->get_HWND(&hwnd);
-        if (SUCCEEDED(hr) && !PostMessageW(reinterpret_cast<HWND>(hwnd), WM_CLOSE, 0, 0))
-            hr = HRESULT_FROM_WIN32(GetLastError());
-    }
-    Print(what + " hr=" + HexHr(hr));
-}
-
 class Sink final : public IDispatch {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
@@ -228,7 +191,8 @@ class RetryFilter final : public IMessageFilter {
 int main() {
     int wantEvents = 0;
     bool vanish = false, filter = false, list = false;
-    std::wstring action, actionTitle;
+    std::vector<Action> actions;
+    bool closedOf = false;
     DWORD timeout = 30000;
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -246,8 +210,14 @@ int main() {
             filter = true;
         else if (a == L"--list")
             list = true;
-        else if ((a == L"--quit" || a == L"--quit-by-id" || a == L"--close") && i + 1 < argc)
-            action = a, actionTitle = argv[++i];
+        else if ((a == L"--quit" || a == L"--quit-by-id" || a == L"--close" || a == L"--reads") &&
+                 i + 1 < argc)
+            actions.push_back({a, argv[++i]});
+        else if (a == L"--closed-of" && i + 2 < argc) {
+            actions.push_back({a, argv[i + 1], DWORD(_wtoi(argv[i + 2]))});
+            closedOf = true;
+            i += 2;
+        }
     }
     LocalFree(argv);
 
@@ -280,9 +250,11 @@ int main() {
         Print("advised");
     }
     sink->Release();
-    Walk("start");
-    if (!action.empty())
-        ActOn(action, actionTitle);
+    if (!closedOf)
+        Walk("start");
+    bool stuck = false;
+    for (const Action& action : actions)
+        stuck = !RunAction(g_shell.Get(), action) || stuck;
 
     DWORD start = GetTickCount();
     bool timedOut = false;
@@ -305,6 +277,11 @@ int main() {
     if (point) {
         hr = point->Unadvise(cookie);
         Print("unadvised hr=" + HexHr(hr));
+    }
+    // Releasing what reaches a browser that never answered would wait for it too.
+    if (stuck) {
+        Print("done");
+        TerminateProcess(GetCurrentProcess(), 0);
     }
     point.Reset();
     container.Reset();
