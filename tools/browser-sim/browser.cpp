@@ -2,79 +2,13 @@
 
 #include "document.h"
 #include "faults.h"
-#include "shell.h"
+#include "frame.h"
+#include "references.h"
 #include "sim_log.h"
 #include "trace.h"
 #include "window_thread.h"
 
 namespace sim {
-namespace {
-
-const wchar_t kFrameClass[] = L"IEFrame";
-
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* raw = reinterpret_cast<BrowserWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!raw)
-        return DefWindowProcW(hwnd, msg, wp, lp);
-    // The handlers below may drop the collection's reference to the window.
-    auto w = raw->shared_from_this();
-    switch (msg) {
-        case WM_CLOSE:
-            ++w->closeRequests;
-            Log::Get().Write("wm_close", Utf8(w->name) + " hwnd=" + Hex(ULONG(UINT_PTR(hwnd))) +
-                                             " count=" + std::to_string(w->closeRequests) +
-                                             " wparam=" + std::to_string(wp) +
-                                             " lparam=" + std::to_string(lp));
-            if (!w->Settings().ignoreClose)
-                DestroyWindow(hwnd);
-            return 0;
-        case kFrameApply:
-            SetWindowTextW(hwnd, w->Settings().title.c_str());
-            if (lp)
-                PlaceFrame(*w, int(wp));
-            InvalidateRect(hwnd, nullptr, TRUE);
-            return 0;
-        case kFrameUserClose:
-            DestroyWindow(hwnd);
-            return 0;
-        case WM_DESTROY:
-            Shell::Get().OnDestroyed(*w);
-            return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            break;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd, &ps);
-            RECT rc;
-            GetClientRect(hwnd, &rc);
-            FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
-            InflateRect(&rc, -8, -8);
-            const WindowProps p = w->Settings();
-            std::wstring text = L"[" + w->name + L"] " + p.title + L"\n";
-            text += p.doc == DocKind::Html    ? L"HTML page"
-                    : p.doc == DocKind::Other ? L"other document"
-                                              : L"no document";
-            text += p.menubar ? L", menu bar" : L", no menu bar";
-            if (p.fullscreen)
-                text += L", full screen";
-            text += L"\n" + std::to_wstring(p.width) + L" x " + std::to_wstring(p.height);
-            if (p.opener != OpenerKind::None)
-                text += L"\nopened by script";
-            SetBkMode(dc, TRANSPARENT);
-            DrawTextW(dc, text.c_str(), int(text.size()), &rc, DT_LEFT | DT_TOP | DT_WORDBREAK);
-            EndPaint(hwnd, &ps);
-            return 0;
-        }
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-}  // namespace
 
 BrowserWindow::BrowserWindow() = default;
 BrowserWindow::~BrowserWindow() = default;
@@ -183,45 +117,28 @@ HRESULT STDMETHODCALLTYPE BrowserObj::get_HWND(SHANDLE_PTR* out) noexcept {
     });
 }
 
-bool RegisterFrameClass(std::wstring& error) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    wc.lpszClassName = kFrameClass;
-    if (!RegisterClassExW(&wc)) {
-        error = L"cannot register the window class";
-        return false;
+HRESULT STDMETHODCALLTYPE BrowserObj::Quit() noexcept {
+    OnClientCall();
+    auto w = owner_.lock();
+    if (!w || w->destroyed)
+        return RPC_E_DISCONNECTED;
+    if (HRESULT busy = BusyAnswer(*w, "Quit"); FAILED(busy))
+        return busy;
+    HangAt(*w, L"quit", "Quit");
+    if (w->Fails(L"quit")) {
+        Log::Get().Write("read-failed", "member=Quit of=" + Utf8(w->name));
+        return E_FAIL;
     }
-    return true;
-}
-
-HWND CreateFrame(BrowserWindow& w) {
-    const WindowProps p = w.Settings();
-    return CreateWindowExW(0, kFrameClass, p.title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                           CW_USEDEFAULT, p.width, p.height, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), &w);
-}
-
-void PlaceFrame(BrowserWindow& w, int index) {
-    const WindowProps p = w.Settings();
-    WINDOWPLACEMENT wp{};
-    wp.length = sizeof wp;
-    GetWindowPlacement(w.hwnd, &wp);
-    int width = p.restoredWidth ? p.restoredWidth : p.width;
-    int height = p.restoredHeight ? p.restoredHeight : p.height;
-    int x = p.x >= 0 ? p.x : 20 + 24 * (index % 12);
-    int y = p.y >= 0 ? p.y : 20 + 24 * (index % 12);
-    wp.rcNormalPosition = {x, y, x + width, y + height};
-    wp.showCmd = UINT(p.show);
-    SetWindowPlacement(w.hwnd, &wp);
+    QuitTab(*w);
+    return S_OK;
 }
 
 HRESULT HandOutBrowser(BrowserWindow& w, IDispatch** out) {
-    if (w.thread)
-        return w.thread->HandOut(out);
+    // Made without a call into the window's own thread, which may be hung.
+    if (w.thread) {
+        *out = NewForwarder(w.browserRefs);
+        return S_OK;
+    }
     return w.browser->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
 }
 

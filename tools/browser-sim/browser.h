@@ -1,5 +1,5 @@
-// A simulated browser: its IWebBrowser2 object and its real top-level window
-// (so HWND, GetWindowPlacement and a posted WM_CLOSE are real).
+// A simulated browser: its IWebBrowser2 object. Its real windows are its
+// frame's (frame.h), so HWND, GetWindowPlacement and a posted WM_CLOSE are real.
 #pragma once
 
 #include <exdisp.h>
@@ -39,6 +39,7 @@ class BrowserObj final : public TypeLibDispatch<IWebBrowser2, IID_IWebBrowser2> 
     HRESULT STDMETHODCALLTYPE get_Width(LONG* out) noexcept override;
     HRESULT STDMETHODCALLTYPE get_Height(LONG* out) noexcept override;
     HRESULT STDMETHODCALLTYPE get_HWND(SHANDLE_PTR* out) noexcept override;
+    HRESULT STDMETHODCALLTYPE Quit() noexcept override;
 
     SIM_NOTIMPL(GoBack)
     SIM_NOTIMPL(GoForward)
@@ -61,7 +62,6 @@ class BrowserObj final : public TypeLibDispatch<IWebBrowser2, IID_IWebBrowser2> 
     SIM_NOTIMPL(put_Height, LONG)
     SIM_NOTIMPL(get_LocationURL, BSTR*)
     SIM_NOTIMPL(get_Busy, VARIANT_BOOL*)
-    SIM_NOTIMPL(Quit)
     SIM_NOTIMPL(ClientToWindow, int*, int*)
     SIM_NOTIMPL(PutProperty, BSTR, VARIANT)
     SIM_NOTIMPL(GetProperty, BSTR, VARIANT*)
@@ -109,18 +109,6 @@ class BrowserObj final : public TypeLibDispatch<IWebBrowser2, IID_IWebBrowser2> 
     std::weak_ptr<BrowserWindow> owner_;
 };
 
-// Posted to a browser's real window, so that its own thread does the work:
-// take the title and (wparam: the cascade index, lparam: nonzero) the placement
-// from the settings; close as the user does.
-constexpr UINT kFrameApply = WM_APP + 1;
-constexpr UINT kFrameUserClose = WM_APP + 2;
-
-// Registers the class of the browsers' top-level windows.
-bool RegisterFrameClass(std::wstring& error);
-// Creates the window's real top-level window, hidden until PlaceFrame shows it.
-HWND CreateFrame(BrowserWindow& window);
-// Sizes and shows the window as its settings say; `index` cascades those without a position.
-void PlaceFrame(BrowserWindow& window, int index);
 // The window's browser object for the collection to hand out.
 HRESULT HandOutBrowser(BrowserWindow& window, IDispatch** out);
 

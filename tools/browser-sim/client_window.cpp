@@ -53,6 +53,15 @@ std::string Prop(F&& read, std::string (*show)(T)) {
     return SUCCEEDED(hr) ? show(value) : Failed(hr);
 }
 
+// How many tabs the frame holds: "Frame Tab" children with a "TabWindowClass" inside.
+int TabWindows(HWND frame) {
+    int count = 0;
+    for (HWND tab = FindWindowExW(frame, nullptr, L"Frame Tab", nullptr); tab;
+         tab = FindWindowExW(frame, tab, L"Frame Tab", nullptr))
+        count += FindWindowExW(tab, nullptr, L"TabWindowClass", nullptr) != nullptr;
+    return count;
+}
+
 std::string ShowBool(VARIANT_BOOL b) {
     return b ? "yes" : "no";
 }
@@ -104,7 +113,11 @@ void DescribeWindow(int index, IWebBrowser2* browser, bool act) {
     line += " height=" + Prop<LONG>([&](LONG* v) { return browser->get_Height(v); }, ShowLong);
     SHANDLE_PTR hwnd = 0;
     hr = browser->get_HWND(&hwnd);
+    // Goes last on the line, after what earlier tests match.
+    std::string frame;
     if (SUCCEEDED(hr)) {
+        frame = " hwnd=" + HexHr(HRESULT(hwnd)) +
+                " tab-windows=" + std::to_string(TabWindows(reinterpret_cast<HWND>(hwnd)));
         WINDOWPLACEMENT wp{};
         wp.length = sizeof wp;
         if (GetWindowPlacement(reinterpret_cast<HWND>(hwnd), &wp)) {
@@ -121,11 +134,11 @@ void DescribeWindow(int index, IWebBrowser2* browser, bool act) {
     ComPtr<IDispatch> doc;
     hr = browser->get_Document(&doc);
     if (FAILED(hr)) {
-        Print(line + " document=" + Failed(hr));
+        Print(line + " document=" + Failed(hr) + frame);
         return;
     }
     if (!doc) {
-        Print(line + " document=none");
+        Print(line + " document=none" + frame);
         return;
     }
     line += " " + ClassNames(doc.Get());
@@ -149,7 +162,7 @@ void DescribeWindow(int index, IWebBrowser2* browser, bool act) {
             }
         }
     }
-    Print(line);
+    Print(line + frame);
     if (!act || !scriptOpened)
         return;
     VARIANT_BOOL menubar = VARIANT_TRUE;

@@ -150,12 +150,16 @@ HRESULT HtmlWindowObj::Get(DISPID id, VARIANT* out) {
         }
         case kParent:
         case kSelf:
+            if (owner && id == kParent)
+                HangAt(*owner, L"parent", "Parent");
             // A top-level window is its own parent.
             V_VT(out) = VT_DISPATCH;
             V_DISPATCH(out) = this;
             AddRef();
             return S_OK;
         case kClosed: {
+            if (owner)
+                HangAt(*owner, L"closed", "closed");
             bool closed = false;
             switch (closed_) {
                 case ClosedMode::Live:

@@ -11,6 +11,8 @@
 #include "collection.h"
 #include "com_util.h"
 #include "document.h"
+#include "frame.h"
+#include "references.h"
 #include "sim_log.h"
 #include "type_info.h"
 #include "window_thread.h"
@@ -19,12 +21,19 @@ namespace sim {
 namespace {
 
 // Posted to the shell's own window by a window's thread: the window (lparam:
-// its cookie) is gone and leaves the collection.
+// its cookie) is gone and leaves the collection. And by a popup's thread: it
+// took a reference to the window object of its opener (lparam: its cookie),
+// a window on the shell's thread, which makes another.
 constexpr UINT kForget = WM_APP + 20;
+constexpr UINT kRefillScript = WM_APP + 21;
 
 LRESULT CALLBACK NoticeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kForget) {
         Shell::Get().Forget(LONG(lp));
+        return 0;
+    }
+    if (msg == kRefillScript) {
+        Shell::Get().RefillScript(LONG(lp));
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
@@ -39,7 +48,7 @@ Shell& Shell::Get() {
 
 bool Shell::Init(std::wstring& error) {
     thread_ = GetCurrentThreadId();
-    if (!RegisterFrameClass(error))
+    if (!RegisterFrameClasses(error))
         return false;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -108,8 +117,15 @@ bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
             }
             if (p.closed == ClosedMode::Live) {
                 V_VT(&v) = VT_DISPATCH;
-                V_DISPATCH(&v) = opener->script.Get();
-                opener->script->AddRef();
+                // The opener's window object is answered by the opener's page:
+                // a popup served by another thread passes on a reference made
+                // on the opener's thread, never marshals the object itself.
+                if (p.ownThread || opener->thread) {
+                    V_DISPATCH(&v) = NewForwarder(ScriptStock(*opener));
+                } else {
+                    V_DISPATCH(&v) = opener->script.Get();
+                    opener->script->AddRef();
+                }
             } else {
                 standIn(p.closed);
             }
@@ -120,11 +136,51 @@ bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
     return true;
 }
 
+std::shared_ptr<ReferenceStock> Shell::ScriptStock(BrowserWindow& w) {
+    // A window on a thread of its own made its stock when it opened, there.
+    if (!w.scriptRefs) {
+        HWND notices = notices_;
+        LONG cookie = w.cookie;
+        w.scriptRefs = std::make_shared<ReferenceStock>(
+            w.script.Get(), Utf8(w.name) + ".window",
+            [notices, cookie] { PostMessageW(notices, kRefillScript, 0, cookie); },
+            [] { return true; });
+        w.scriptRefs->Refill();
+    }
+    return w.scriptRefs;
+}
+
+void Shell::RefillScript(LONG cookie) {
+    for (auto& w : openedWindows_) {
+        if (w->cookie == cookie && w->scriptRefs)
+            w->scriptRefs->Refill();
+    }
+}
+
 std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const WindowProps& props,
                                            std::wstring& error) {
     if (Find(name)) {
         error = L"a window named " + name + L" is already open";
         return nullptr;
+    }
+    std::shared_ptr<BrowserWindow> host;
+    if (!props.tabOf.empty()) {
+        host = Find(props.tabOf);
+        if (!host) {
+            error = L"no open window named " + props.tabOf;
+            return nullptr;
+        }
+        // A frame's tabs share the thread that serves the frame.
+        if (props.ownThread) {
+            error =
+                L"a tab lives on its frame's thread: tab= goes without thread=, hang= and busy=";
+            return nullptr;
+        }
+        if (host->thread) {
+            error =
+                L"the frame of " + props.tabOf + L" is on a thread of its own and takes no tabs";
+            return nullptr;
+        }
     }
     auto w = std::make_shared<BrowserWindow>();
     w->name = name;
@@ -144,14 +200,15 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
     } else {
         w->threadId = thread_;
         MakeDocument(*w);
-        w->hwnd = CreateFrame(*w);
-        if (!w->hwnd) {
+        if (!(host ? AddTab(*w, *host) : CreateFrame(*w))) {
             error = L"cannot create the window";
             return nullptr;
         }
         windows_.push_back(w);
         openedWindows_.push_back(w);
-        PlaceFrame(*w, opened_);
+        // What the line set of the frame's settings applies to the whole frame.
+        if (!host || ShareFrameSettings(*w))
+            PlaceFrame(*w, opened_);
     }
     ++opened_;
     WINDOWPLACEMENT wp{};
@@ -161,7 +218,8 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
     Log::Get().Write("open", Utf8(name) + " hwnd=" + Hex(ULONG(UINT_PTR(w->hwnd))) +
                                  " cookie=" + std::to_string(w->cookie) +
                                  " restored=" + std::to_string(r.right - r.left) + "x" +
-                                 std::to_string(r.bottom - r.top) + " title=" + Quote(props.title));
+                                 std::to_string(r.bottom - r.top) + " title=" + Quote(props.title) +
+                                 (host ? " frame=" + Utf8(w->frame->name) : ""));
     return w;
 }
 
@@ -180,6 +238,10 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
             error = L"a window gets a thread of its own when it opens (thread=own)";
             return false;
         }
+        if (k == L"tab") {
+            error = L"a window joins a frame when it opens (tab=)";
+            return false;
+        }
     }
     // Its own thread may be serving the window right now: what that thread
     // builds stays as it was built.
@@ -195,7 +257,6 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
         for (auto& [k, v] : keys)
             ApplyKey(q, k, v, error);
     });
-    p = w.Settings();
     if (opener && !SetOpener(w, error)) {
         w.Change([&](WindowProps& q) { q = old; });
         return false;
@@ -207,10 +268,10 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
         PostMessageW(w.hwnd, kFrameApply, WPARAM(opened_), place);
         return true;
     }
-    if (place)
+    // Whatever a tab sets of its frame, the frame's other tabs report too.
+    if (ShareFrameSettings(w) || place)
         PlaceFrame(w, opened_);
-    SetWindowTextW(w.hwnd, p.title.c_str());
-    InvalidateRect(w.hwnd, nullptr, TRUE);
+    ShowTabs(*w.frame);
     return true;
 }
 
@@ -255,9 +316,9 @@ void Shell::Close(BrowserWindow& w) {
     Log::Get().Write("close", Utf8(w.name));
     // Only its own thread can destroy a window.
     if (w.thread)
-        PostMessageW(w.hwnd, kFrameUserClose, 0, 0);
+        PostMessageW(w.hwnd, kFrameUserClose, 0, w.cookie);
     else
-        DestroyWindow(w.hwnd);
+        CloseTab(w);
 }
 
 void Shell::OnDestroyed(BrowserWindow& w) {
@@ -315,7 +376,7 @@ HRESULT Shell::Unadvise(DWORD cookie) {
 void Shell::Shutdown() {
     auto windows = windows_;
     for (auto& w : windows) {
-        if (!w->thread)
+        if (!w->thread && !w->destroyed)
             DestroyWindow(w->hwnd);
     }
     // A window's thread may be hung: it is asked to end, and never waited for.

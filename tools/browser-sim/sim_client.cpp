@@ -2,6 +2,8 @@
 // simulator across processes exactly the way Shutterling.exe reaches it.
 //
 //   sim-client.exe [--events N] [--timeout MS] [--act] [--vanish] [--filter] [--list]
+//                  [--quit TITLE] [--quit-by-id TITLE] [--close TITLE] [--reads TITLE]
+//                  [--closed-of TITLE MS]
 //
 // Creates ShellWindows, subscribes to WindowRegistered, prints one line per
 // window of each walk (at start and after each event), and with --act closes
@@ -12,6 +14,13 @@
 // With --list it only counts what the collection hands out, touching no window,
 // and ends at once: even releasing a window is a call into the browser's
 // thread, which may be hung.
+// The actions, in the order given, come after the first walk, each on the
+// window whose LocationName is TITLE (client_actions.cpp): IWebBrowser2::Quit
+// through the vtable, Quit by its dispatch id through IDispatch::Invoke,
+// WM_CLOSE posted to its HWND, a line of its title, menu bar, HWND and opener,
+// or its opener's Parent.closed read on another thread and waited for up to
+// MS. With --closed-of there is no first walk, which reads every window's
+// opener, and a read left waiting ends the client without its clean-up.
 // A read that fails shows as "fail", or "fail:HRESULT" unless it is E_FAIL.
 #include <windows.h>
 
@@ -23,7 +32,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "client_actions.h"
 #include "client_window.h"
 #include "com_util.h"
 
@@ -180,6 +191,8 @@ class RetryFilter final : public IMessageFilter {
 int main() {
     int wantEvents = 0;
     bool vanish = false, filter = false, list = false;
+    std::vector<Action> actions;
+    bool closedOf = false;
     DWORD timeout = 30000;
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -197,6 +210,14 @@ int main() {
             filter = true;
         else if (a == L"--list")
             list = true;
+        else if ((a == L"--quit" || a == L"--quit-by-id" || a == L"--close" || a == L"--reads") &&
+                 i + 1 < argc)
+            actions.push_back({a, argv[++i]});
+        else if (a == L"--closed-of" && i + 2 < argc) {
+            actions.push_back({a, argv[i + 1], DWORD(_wtoi(argv[i + 2]))});
+            closedOf = true;
+            i += 2;
+        }
     }
     LocalFree(argv);
 
@@ -229,7 +250,11 @@ int main() {
         Print("advised");
     }
     sink->Release();
-    Walk("start");
+    if (!closedOf)
+        Walk("start");
+    bool stuck = false;
+    for (const Action& action : actions)
+        stuck = !RunAction(g_shell.Get(), action) || stuck;
 
     DWORD start = GetTickCount();
     bool timedOut = false;
@@ -252,6 +277,11 @@ int main() {
     if (point) {
         hr = point->Unadvise(cookie);
         Print("unadvised hr=" + HexHr(hr));
+    }
+    // Releasing what reaches a browser that never answered would wait for it too.
+    if (stuck) {
+        Print("done");
+        TerminateProcess(GetCurrentProcess(), 0);
     }
     point.Reset();
     container.Reset();

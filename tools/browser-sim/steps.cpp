@@ -5,6 +5,7 @@
 
 #include "com_util.h"
 #include "faults.h"
+#include "frame.h"
 #include "scenario.h"
 #include "shell.h"
 #include "sim_log.h"
@@ -103,6 +104,11 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
         }
         WindowProps props;
         props.title = step.words[0];
+        // A tab starts with its frame's settings; what the line sets changes the frame.
+        if (const std::wstring* host = step.Key(L"tab")) {
+            if (auto w = shell.Find(*host))
+                CopyFrameSettings(w->Settings(), props);
+        }
         for (auto& [k, v] : step.keys) {
             if (!ApplyKey(props, k, v, error))
                 return false;
@@ -162,7 +168,8 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
     } else if (verb == L"list") {
         for (auto& w : shell.Windows())
             Log::Get().Write("window", Utf8(w->name) + " cookie=" + std::to_string(w->cookie) +
-                                           " hwnd=" + Hex(ULONG(UINT_PTR(w->hwnd))));
+                                           " hwnd=" + Hex(ULONG(UINT_PTR(w->hwnd))) +
+                                           " frame=" + Utf8(w->frame->name));
     } else if (verb == L"die") {
         // Ends at once, like a crashed browser: no unadvise, no clean-up.
         Log::Get().Write("die");

@@ -40,6 +40,7 @@ struct WindowProps {
     int show = SW_SHOWNOACTIVATE;
     std::set<std::wstring> fails;  // members whose reads fail
     bool ignoreClose = false;      // WM_CLOSE is logged but the window stays
+    std::wstring tabOf;            // opens as a new tab in this window's frame
     bool fire = true;              // raise WindowRegistered when opened
     int fireInside = 0;            // >0: raise it inside the Nth call of the client from then on
     bool ownThread = false;        // served from a thread of its own (hang= and busy= need one)
@@ -55,6 +56,8 @@ bool ApplyKey(WindowProps& props, const std::wstring& key, const std::wstring& v
 
 class BrowserObj;
 class DocumentObj;
+class Frame;
+class ReferenceStock;
 class HtmlWindowObj;
 class WindowThread;
 
@@ -76,9 +79,13 @@ class BrowserWindow : public std::enable_shared_from_this<BrowserWindow> {
     }
 
     std::wstring name;
-    HWND hwnd = nullptr;
+    HWND hwnd = nullptr;  // the frame's, as every tab reports it
+    std::shared_ptr<Frame> frame;
+    HWND frameTab = nullptr;   // the tab's "Frame Tab" child of the frame
+    HWND tabWindow = nullptr;  // the tab's own window, inside its "Frame Tab"
     LONG cookie = 0;
     std::atomic<bool> destroyed = false;
+    std::atomic<bool> quitting = false;  // Quit was called; the tab closes soon
     std::atomic<int> closeRequests = 0;
     ComPtr<BrowserObj> browser;
     ComPtr<DocumentObj> document;
@@ -86,6 +93,11 @@ class BrowserWindow : public std::enable_shared_from_this<BrowserWindow> {
     // Set for a window served from a thread of its own; its objects and its
     // real window live there, and the collection hands out what it marshals.
     std::unique_ptr<WindowThread> thread;
+    // References to the browser and to its window object made on the thread
+    // that serves them, for other threads to pass on (references.h): the
+    // browser's for a window on its own thread, the window object's once a
+    // popup served by another thread has this window as its opener.
+    std::shared_ptr<ReferenceStock> browserRefs, scriptRefs;
     DWORD threadId = 0;  // the thread that serves the window
     // When a busy window takes calls again (GetTickCount), once its first call came.
     std::atomic<DWORD> busyUntil = 0;

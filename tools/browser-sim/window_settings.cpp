@@ -49,8 +49,8 @@ std::optional<DWORD> ParseSeconds(std::wstring_view text) {
 
 const std::set<std::wstring>& Reads() {
     static const std::set<std::wstring> known = {
-        L"document", L"fullscreen",   L"menubar", L"locationname", L"width", L"height",
-        L"hwnd",     L"parentwindow", L"opener",  L"putopener",    L"closed"};
+        L"document", L"fullscreen",   L"menubar", L"locationname", L"width",  L"height",
+        L"hwnd",     L"parentwindow", L"opener",  L"putopener",    L"closed", L"quit"};
     return known;
 }
 
@@ -64,8 +64,9 @@ bool ParseHang(const std::wstring& value, WindowProps& p, std::wstring& error) {
     std::wstring read = value.substr(0, colon);
     for (auto& c : read)
         c = wchar_t(towlower(c));
-    // parent.closed is answered by the opener's object, not by this window.
-    if (!Reads().count(read) || read == L"closed") {
+    // parent and closed are those of the window's own window object, which
+    // its popups reach as their opener.
+    if (!Reads().count(read) && read != L"parent") {
         error = L"unknown read to hang: " + read;
         return false;
     }
@@ -171,6 +172,9 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
                 break;
             start = comma + 1;
         }
+    } else if (key == L"tab") {
+        p.tabOf = value;
+        ok = !value.empty();
     } else if (key == L"onclose") {
         if (value == L"destroy")
             p.ignoreClose = false;

@@ -3,12 +3,12 @@
 #include <exdisp.h>
 #include <objbase.h>
 
-#include <vector>
-
 #include "browser.h"
 #include "com_util.h"
 #include "document.h"
 #include "faults.h"
+#include "frame.h"
+#include "references.h"
 #include "sim_log.h"
 
 namespace sim {
@@ -16,11 +16,6 @@ namespace {
 
 // Posted to the window's thread: marshal more references to hand out.
 constexpr UINT kRefill = WM_APP + 10;
-// References made ahead: one goes with each hand-out while the thread is hung.
-constexpr size_t kReserve = 32;
-
-// {00000017-0000-0000-C000-000000000046}
-constexpr GUID kClsidStdMarshal = {0x00000017, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 }  // namespace
 
@@ -30,117 +25,9 @@ struct WindowThread::State {
     DWORD id = 0;
     HANDLE ready = nullptr;
     std::wstring error;
-    SRWLOCK lock = SRWLOCK_INIT;
-    // Standard object references to the browser, marshalled on its own thread
-    // for a client in another process; each carries the references its proxy
-    // will own, so passing one on needs no call into the window's thread.
-    std::vector<std::string> references;
-
-    void Refill() {
-        while (!window->destroyed) {
-            AcquireSRWLockShared(&lock);
-            size_t have = references.size();
-            ReleaseSRWLockShared(&lock);
-            if (have >= kReserve)
-                return;
-            ComPtr<IStream> stream;
-            HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-            if (SUCCEEDED(hr))
-                hr = CoMarshalInterface(stream.Get(), IID_IDispatch,
-                                        static_cast<IWebBrowser2*>(window->browser.Get()),
-                                        MSHCTX_LOCAL, nullptr, MSHLFLAGS_NORMAL);
-            HGLOBAL memory = nullptr;
-            if (SUCCEEDED(hr))
-                hr = GetHGlobalFromStream(stream.Get(), &memory);
-            if (FAILED(hr)) {
-                Log::Get().Write("warning",
-                                 "marshal " + Utf8(window->name) + " hr=" + Hex(ULONG(hr)));
-                return;
-            }
-            LARGE_INTEGER zero{};
-            ULARGE_INTEGER size{};
-            stream->Seek(zero, STREAM_SEEK_CUR, &size);
-            std::string bytes(static_cast<const char*>(GlobalLock(memory)), size_t(size.QuadPart));
-            GlobalUnlock(memory);
-            AcquireSRWLockExclusive(&lock);
-            references.push_back(std::move(bytes));
-            ReleaseSRWLockExclusive(&lock);
-        }
-    }
-
-    bool Take(std::string& bytes) {
-        AcquireSRWLockExclusive(&lock);
-        bool any = !references.empty();
-        if (any) {
-            bytes = std::move(references.back());
-            references.pop_back();
-        }
-        ReleaseSRWLockExclusive(&lock);
-        PostThreadMessageW(id, kRefill, 0, 0);
-        return any;
-    }
 };
 
 namespace {
-
-// What the collection returns for a window on its own thread: an object that
-// only travels. Marshalled to a client, it writes one of the references the
-// window's thread made, so the client's proxy talks to that thread directly.
-class ForwardedBrowser final : public IDispatch, public IMarshal {
-  public:
-    explicit ForwardedBrowser(std::shared_ptr<WindowThread::State> state)
-        : state_(std::move(state)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IDispatch)
-            *out = static_cast<IDispatch*>(this);
-        else if (riid == IID_IMarshal)
-            *out = static_cast<IMarshal*>(this);
-        if (!*out)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    SIM_SELF_DELETING_REFCOUNT(refs_)
-
-    SIM_NOTIMPL(GetTypeInfoCount, UINT*)
-    SIM_NOTIMPL(GetTypeInfo, UINT, LCID, ITypeInfo**)
-    SIM_NOTIMPL(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-    SIM_NOTIMPL(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-
-    HRESULT STDMETHODCALLTYPE GetUnmarshalClass(REFIID, void*, DWORD, void*, DWORD,
-                                                CLSID* clsid) noexcept override {
-        *clsid = kClsidStdMarshal;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetMarshalSizeMax(REFIID, void*, DWORD, void*, DWORD,
-                                                DWORD* size) noexcept override {
-        *size = 512;  // a standard reference with an empty resolver address is 68 bytes
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE MarshalInterface(IStream* stream, REFIID riid, void*, DWORD, void*,
-                                               DWORD flags) noexcept override {
-        if (riid != IID_IDispatch || flags != MSHLFLAGS_NORMAL)
-            return E_NOINTERFACE;
-        std::string bytes;
-        if (!state_->Take(bytes)) {
-            Log::Get().Write("warning",
-                             "no reference of " + Utf8(state_->window->name) + " left to hand out");
-            return E_OUTOFMEMORY;
-        }
-        return stream->Write(bytes.data(), ULONG(bytes.size()), nullptr);
-    }
-    SIM_NOTIMPL(UnmarshalInterface, IStream*, REFIID, void**)
-    SIM_NOTIMPL(ReleaseMarshalData, IStream*)
-    HRESULT STDMETHODCALLTYPE DisconnectObject(DWORD) noexcept override { return S_OK; }
-
-  private:
-    RefCount refs_;
-    std::shared_ptr<WindowThread::State> state_;
-};
 
 DWORD WINAPI ThreadMain(void* param) {
     std::shared_ptr<WindowThread::State> state;
@@ -152,20 +39,31 @@ DWORD WINAPI ThreadMain(void* param) {
     auto filter = NewBusyFilter(state->window);
     CoRegisterMessageFilter(filter.Get(), nullptr);
     MakeDocument(w);
-    w.hwnd = CreateFrame(w);
-    if (!w.hwnd) {
+    if (!CreateFrame(w)) {
         state->error = L"cannot create the window";
         SetEvent(state->ready);
         return 1;
     }
     PlaceFrame(w, state->index);
-    state->Refill();
+    auto askMore = [id = GetCurrentThreadId()] { PostThreadMessageW(id, kRefill, 0, 0); };
+    std::weak_ptr<BrowserWindow> weak = state->window;
+    w.browserRefs =
+        std::make_shared<ReferenceStock>(w.browser.Get(), Utf8(w.name), askMore, [weak] {
+            auto open = weak.lock();
+            return open && !open->destroyed;
+        });
+    // A closed window's object still answers its popups (closed is then true).
+    w.scriptRefs = std::make_shared<ReferenceStock>(w.script.Get(), Utf8(w.name) + ".window",
+                                                    askMore, [] { return true; });
+    w.browserRefs->Refill();
+    w.scriptRefs->Refill();
     SetEvent(state->ready);
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (!msg.hwnd && msg.message == kRefill) {
-            state->Refill();
+            w.browserRefs->Refill();
+            w.scriptRefs->Refill();
             continue;
         }
         TranslateMessage(&msg);
@@ -201,11 +99,6 @@ std::unique_ptr<WindowThread> WindowThread::Start(const std::shared_ptr<BrowserW
         return nullptr;
     }
     return std::make_unique<WindowThread>(state);
-}
-
-HRESULT WindowThread::HandOut(IDispatch** out) {
-    *out = new ForwardedBrowser(state_);
-    return S_OK;
 }
 
 void WindowThread::Quit() {

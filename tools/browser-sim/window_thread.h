@@ -22,9 +22,6 @@ class WindowThread {
     // there, and waits until it has. Null, with a message, on failure.
     static std::unique_ptr<WindowThread> Start(const std::shared_ptr<BrowserWindow>& window,
                                                int index, std::wstring& error);
-    // A reference to the window's browser for the collection to hand out,
-    // made without a call into the window's thread, which may be hung.
-    HRESULT HandOut(IDispatch** out);
     // Asks the thread to destroy the window and end; never waits for it.
     void Quit();
 
