@@ -171,20 +171,22 @@ std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD de
 // The class name of a type-info object, unless `known` has it already.
 std::optional<ClassNamed> NameOf(ITypeInfo* info, DWORD deadline, const TypeNames& known,
                                  Answerer who) {
-    if (!info)
-        return std::nullopt;
     IUnknown* identity = nullptr;
-    if (FAILED(info->QueryInterface(IID_PPV_ARGS(&identity))))
+    if (!info || FAILED(info->QueryInterface(IID_PPV_ARGS(&identity))))
         return std::nullopt;
-    auto held = AdoptRemote(identity, who);
-    for (const auto& [id, name] : known) {
-        if (id == reinterpret_cast<Answerer>(identity))
-            return ClassNamed{name, nullptr};
+    const auto id = reinterpret_cast<Answerer>(identity);
+    RemoteCalls::Get().Release(who, identity);  // the proxy stays: info holds it
+    for (const auto& [object, name] : known) {
+        if (object == id)
+            return ClassNamed{name, nullptr, id};
     }
     auto name = NameFromTypeInfo(info, deadline);
     if (!name)
         return std::nullopt;
-    return ClassNamed{*name, std::move(held)};
+    // The pass keeps the type info itself: the release of each document's
+    // reference to it is then not its last, and costs no call.
+    info->AddRef();
+    return ClassNamed{*name, AdoptRemote(info, who), id};
 }
 
 }  // namespace
@@ -330,17 +332,30 @@ bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) 
 std::optional<std::wstring> ComDispatch::ClassName() {
     if (!object_)
         return std::nullopt;
-    auto named = CallRemote<ClassNamed>(
-        who_, [object = object_, known = memo_ ? memo_->Types() : TypeNames(), who = who_](
-                  DWORD deadline) { return ClassNameOf(object.get(), deadline, known, who); });
-    if (!named)
-        return std::nullopt;
-    if (named->asked && memo_)
-        memo_->RememberType(std::move(named->asked), named->name);
+    const TypeNames known = memo_ ? memo_->Types() : TypeNames();
+    const auto seen = std::find_if(known.begin(), known.end(), [this](const auto& t) {
+        return identity_ && t.first == identity_;
+    });
+    std::wstring name;
+    if (seen != known.end()) {
+        name = seen->second;  // a document met before in the pass
+    } else {
+        auto named =
+            CallRemote<ClassNamed>(who_, [object = object_, known, who = who_](DWORD deadline) {
+                return ClassNameOf(object.get(), deadline, known, who);
+            });
+        if (!named)
+            return std::nullopt;
+        name = named->name;
+        if (memo_ && named->asked)
+            memo_->RememberType(named->identity, name, std::move(named->asked));
+        if (memo_ && identity_)
+            memo_->RememberType(identity_, name);
+    }
     // Its members' ids are the class's own from now on.
-    if (named->name == L"HTMLDocument")
+    if (name == L"HTMLDocument")
         model_ = PageModel::HtmlDocument;
-    return named->name;
+    return name;
 }
 
 }  // namespace shutterling::win32

@@ -122,54 +122,90 @@ bool ComBrowserWindow::Quit() {
     return quit.value_or(false);
 }
 
+namespace {
+
+// What one item of the cursor is. On a worker.
+ComWindowWalk::Item ItemOf(const VARIANT& item) {
+    using Status = platform::WindowWalk::Step::Status;
+    IDispatch* browser = nullptr;
+    if (V_VT(&item) == VT_DISPATCH) {
+        browser = V_DISPATCH(&item);
+        if (browser)
+            browser->AddRef();
+    } else if (V_VT(&item) == VT_UNKNOWN) {
+        if (V_UNKNOWN(&item) && FAILED(V_UNKNOWN(&item)->QueryInterface(IID_PPV_ARGS(&browser))))
+            return {Status::Failed, nullptr, nullptr};
+    } else if (V_VT(&item) != VT_EMPTY && V_VT(&item) != VT_NULL) {
+        // Not an object: the assignment to the loop variable fails.
+        return {Status::Failed, nullptr, nullptr};
+    }
+    if (!browser)
+        return {Status::Window, nullptr, nullptr};  // Nothing still takes its turn
+    // COM identity: the IUnknown of any two references to one object is the
+    // same pointer, and a proxy answers it without a call.
+    auto identity = IdentityOf(browser);
+    if (!identity) {
+        RemoteCalls::Get().Release(kShell, browser);
+        return {Status::Failed, nullptr, nullptr};
+    }
+    const auto who = reinterpret_cast<Answerer>(identity.get());
+    return {Status::Window, AdoptRemote(browser, who), std::move(identity)};
+}
+
+}  // namespace
+
 platform::WindowWalk::Step ComWindowWalk::Next() {
     using Status = Step::Status;
-    struct Fetched {
-        Status status;
-        RemoteRef<IDispatch> browser;  // null for an item that is Nothing
-        RemoteRef<IUnknown> identity;
-    };
-    auto fetched = CallRemote<Fetched>(kShell, [cursor = cursor_](DWORD deadline) -> Fetched {
-        ScopedVariant item;
-        ULONG count = 0;
-        const HRESULT hr =
-            RetryWhileBusy(deadline, [&] { return cursor->Next(1, item.get(), &count); });
-        if (FAILED(hr))
-            return {Status::Failed, nullptr, nullptr};
-        if (hr == S_FALSE || count == 0)
-            return {Status::End, nullptr, nullptr};
-        IDispatch* browser = nullptr;
-        if (V_VT(item.get()) == VT_DISPATCH) {
-            browser = V_DISPATCH(item.get());
-            if (browser)
-                browser->AddRef();
-        } else if (V_VT(item.get()) == VT_UNKNOWN) {
-            if (V_UNKNOWN(item.get()) &&
-                FAILED(V_UNKNOWN(item.get())->QueryInterface(IID_PPV_ARGS(&browser)))) {
-                return {Status::Failed, nullptr, nullptr};
-            }
-        } else if (V_VT(item.get()) != VT_EMPTY && V_VT(item.get()) != VT_NULL) {
-            // Not an object: the assignment to the loop variable fails.
-            return {Status::Failed, nullptr, nullptr};
+    if (ahead_.empty() && !ended_) {
+        // Many windows a round trip: the cursor is still asked in order, and
+        // a failed fetch still ends the walk where it happens.
+        struct Batch {
+            bool failed = false, ended = false;
+            std::deque<Item> items;
+        };
+        auto batch = CallRemote<Batch>(kShell, [cursor = cursor_](DWORD deadline) {
+            struct Items {
+                VARIANT v[kWalkBatch];
+                Items() {
+                    for (auto& item : v)
+                        VariantInit(&item);
+                }
+                ~Items() {
+                    for (auto& item : v)
+                        VariantClear(&item);
+                }
+            } items;
+            ULONG count = 0;
+            const HRESULT hr =
+                RetryWhileBusy(deadline, [&] { return cursor->Next(kWalkBatch, items.v, &count); });
+            Batch out;
+            out.failed = FAILED(hr);
+            out.ended = hr == S_FALSE || count == 0;
+            for (ULONG i = 0; !out.failed && i < count && i < kWalkBatch; ++i)
+                out.items.push_back(ItemOf(items.v[i]));
+            return out;
+        });
+        if (!batch || batch->failed)
+            return {Status::Failed, nullptr};
+        ended_ = batch->ended;
+        ahead_ = std::move(batch->items);
+        // Held by the pass, so a later walk of it meets the same proxies
+        // rather than releasing these and making new ones.
+        for (const auto& item : ahead_) {
+            if (memo_ && item.browser)
+                memo_->Hold(item.browser);
         }
-        if (!browser)
-            return {Status::Window, nullptr, nullptr};  // Nothing still takes its turn
-        // COM identity: the IUnknown of any two references to one object is
-        // the same pointer, and a proxy answers it without a call.
-        auto identity = IdentityOf(browser);
-        if (!identity) {
-            RemoteCalls::Get().Release(kShell, browser);
-            return {Status::Failed, nullptr, nullptr};
-        }
-        const auto who = reinterpret_cast<Answerer>(identity.get());
-        return {Status::Window, AdoptRemote(browser, who), std::move(identity)};
-    });
-    if (!fetched)
-        return {Status::Failed, nullptr};
-    if (fetched->status != Status::Window)
-        return {fetched->status, nullptr};
-    return {Status::Window, std::make_shared<ComBrowserWindow>(
-                                std::move(fetched->browser), std::move(fetched->identity), memo_)};
+    }
+    if (ahead_.empty())
+        return {Status::End, nullptr};
+    Item item = std::move(ahead_.front());
+    ahead_.pop_front();
+    if (item.status != Status::Window) {
+        ahead_.clear();  // the walk ends at a failed fetch
+        return {item.status, nullptr};
+    }
+    return {Status::Window, std::make_shared<ComBrowserWindow>(std::move(item.browser),
+                                                               std::move(item.identity), memo_)};
 }
 
 std::unique_ptr<platform::WindowWalk> ComShellWindows::Walk() {

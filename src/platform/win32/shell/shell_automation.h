@@ -8,6 +8,9 @@
 #include <exdisp.h>
 #include <wrl/client.h>
 
+#include <wrl/client.h>
+#include <deque>
+
 #include "platform/shell.h"
 #include "platform/win32/shell/remote_calls.h"
 #include "platform/win32/shell/shell_events.h"
@@ -43,6 +46,9 @@ class ComBrowserWindow final : public platform::BrowserWindow {
     std::shared_ptr<WalkMemo> memo_;
 };
 
+// Windows a walk asks the cursor for at once.
+inline constexpr ULONG kWalkBatch = 16;
+
 class ComWindowWalk final : public platform::WindowWalk {
   public:
     explicit ComWindowWalk(RemoteRef<IEnumVARIANT> cursor,
@@ -50,9 +56,17 @@ class ComWindowWalk final : public platform::WindowWalk {
         : cursor_(std::move(cursor)), memo_(std::move(memo)) {}
     Step Next() override;
 
+    struct Item {
+        Step::Status status;
+        RemoteRef<IDispatch> browser;  // null for an item that is Nothing
+        RemoteRef<IUnknown> identity;
+    };
+
   private:
     RemoteRef<IEnumVARIANT> cursor_;
     std::shared_ptr<WalkMemo> memo_;
+    std::deque<Item> ahead_;  // fetched, not handed out yet
+    bool ended_ = false;
 };
 
 class ComShellWindows final : public platform::ShellWindows {

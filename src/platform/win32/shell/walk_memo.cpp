@@ -11,9 +11,11 @@ int passDepth = 0;
 
 }  // namespace
 
-void WalkMemo::RememberType(RemoteRef<IUnknown> identity, const std::wstring& name) {
-    types_.emplace_back(reinterpret_cast<Answerer>(identity.get()), name);
-    Hold(std::move(identity));
+void WalkMemo::RememberType(Answerer identity, const std::wstring& name,
+                            std::shared_ptr<void> held) {
+    types_.emplace_back(identity, name);
+    if (held)
+        Hold(std::move(held));
 }
 
 PassScope::PassScope() {

@@ -22,22 +22,25 @@ namespace shutterling::win32 {
 // from such a document by "parentwindow".
 enum class PageModel { Unknown, HtmlDocument, HtmlWindow };
 
-// Class names by the COM identity of their type-info objects.
+// Class names by the COM identity of the object they were asked of: a
+// type-info object, or a document (an object's class does not change).
 using TypeNames = std::vector<std::pair<Answerer, std::wstring>>;
 // The browser that answers each page object met, by the object's identity.
 using PageBrowsers = std::vector<std::pair<Answerer, Answerer>>;
 
 // What one pass over the shell's windows (the handling of one event, or one
 // walk outside an event) learns that holds for every window it meets: the
-// class name of each type-info object, asked once, and which browser answers
-// each page object. It holds every reference the pass took until the pass
+// class name of each type-info object and of each document, asked once, and
+// which browser answers each page object. It holds every reference the pass took until the pass
 // ends, so the identities it keeps cannot be reused meanwhile, and a window
 // or document met again costs no new interface and no second release.
 class WalkMemo {
   public:
     void Hold(std::shared_ptr<void> reference) { held_.push_back(std::move(reference)); }
     const TypeNames& Types() const { return types_; }
-    void RememberType(RemoteRef<IUnknown> identity, const std::wstring& name);
+    // `held` keeps the object of that identity for the pass, when nothing else does.
+    void RememberType(Answerer identity, const std::wstring& name,
+                      std::shared_ptr<void> held = nullptr);
     const PageBrowsers& Pages() const { return pages_; }
     void NotePage(Answerer identity, Answerer browser) { pages_.emplace_back(identity, browser); }
 
