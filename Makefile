@@ -31,11 +31,12 @@ test: native asan x86_64 i686
 	# run again. Where the kernel cannot run 32-bit binaries, Wine cannot
 	# start the 32-bit build, and the same suite runs the 64-bit build.
 	# Where it can, the 64-bit build runs a subset too: its platform tests,
-	# the basic blocking scenario, the persistence round trip, tray Exit.
+	# the basic blocking scenario, a tab closed alone, a hung opener page, the
+	# persistence round trip, tray Exit.
 	if /usr/lib/wine/wine --version >/dev/null 2>&1; then \
 	    ctest --preset mingw-i686 && \
 	    ctest --preset mingw-x86_64 \
-	        -R 'win32_|app_blocks_popup|app_store_safe_list|app_tray_exit|no_crashes'; \
+	        -R 'win32_|app_blocks_popup|app_tab_popup|app_hung_opener|app_store_safe_list|app_tray_exit|no_crashes'; \
 	else \
 	    echo "32-bit Wine cannot run here: the Wine suite runs the 64-bit build"; \
 	    ctest --preset mingw-x86_64; \
