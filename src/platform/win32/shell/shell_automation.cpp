@@ -156,12 +156,12 @@ ComWindowWalk::Item ItemOf(const VARIANT& item) {
 
 platform::WindowWalk::Step ComWindowWalk::Next() {
     using Status = Step::Status;
-    if (ahead_.empty() && !ended_) {
+    if (next_ == ahead_.size() && !ended_) {
         // Many windows a round trip: the cursor is still asked in order, and
         // a failed fetch still ends the walk where it happens.
         struct Batch {
             bool failed = false, ended = false;
-            std::deque<Item> items;
+            std::vector<Item> items;
         };
         auto batch = CallRemote<Batch>(kShell, [cursor = cursor_](DWORD deadline) {
             struct Items {
@@ -189,6 +189,7 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
             return {Status::Failed, nullptr};
         ended_ = batch->ended;
         ahead_ = std::move(batch->items);
+        next_ = 0;
         // Held by the pass, so a later walk of it meets the same proxies
         // rather than releasing these and making new ones.
         for (const auto& item : ahead_) {
@@ -196,12 +197,11 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
                 memo_->Hold(item.browser);
         }
     }
-    if (ahead_.empty())
+    if (next_ == ahead_.size())
         return {Status::End, nullptr};
-    Item item = std::move(ahead_.front());
-    ahead_.pop_front();
+    Item item = std::move(ahead_[next_++]);
     if (item.status != Status::Window) {
-        ahead_.clear();  // the walk ends at a failed fetch
+        next_ = ahead_.size();  // the walk ends at a failed fetch
         return {item.status, nullptr};
     }
     return {Status::Window, std::make_shared<ComBrowserWindow>(std::move(item.browser),

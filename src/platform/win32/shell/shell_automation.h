@@ -9,7 +9,7 @@
 #include <wrl/client.h>
 
 #include <wrl/client.h>
-#include <deque>
+#include <vector>
 
 #include "platform/shell.h"
 #include "platform/win32/shell/remote_calls.h"
@@ -65,7 +65,8 @@ class ComWindowWalk final : public platform::WindowWalk {
   private:
     RemoteRef<IEnumVARIANT> cursor_;
     std::shared_ptr<WalkMemo> memo_;
-    std::deque<Item> ahead_;  // fetched, not handed out yet
+    std::vector<Item> ahead_;  // fetched; those from next_ on not handed out yet
+    std::size_t next_ = 0;
     bool ended_ = false;
 };
 
