@@ -112,15 +112,18 @@ DWORD WINAPI WorkerMain(void* param) {
     const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     for (;;) {
         std::function<void()> job;
+        DWORD idleMs = kIdleMs;
         {
             Locked lock(state.lock);
             job = std::exchange(worker->job, nullptr);
             // The apartment, and every proxy in it, goes away with its last
-            // thread: the last idle worker stays.
+            // thread: the last idle worker stays, and sleeps until work comes.
             if (!job && state.idle.size() > 1) {
                 std::erase(state.idle, worker);
                 break;
             }
+            if (!job && state.idle.size() == 1)
+                idleMs = INFINITE;
         }
         if (job) {
             try {
@@ -132,7 +135,7 @@ DWORD WINAPI WorkerMain(void* param) {
             Locked lock(state.lock);
             state.idle.push_back(worker);
         }
-        WaitForSingleObject(worker->wake.get(), kIdleMs);
+        WaitForSingleObject(worker->wake.get(), idleMs);
     }
     delete worker;
     if (com)
