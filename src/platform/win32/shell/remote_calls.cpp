@@ -309,19 +309,26 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
         return Outcome::NotMade;
     }
 
-    // Only the time spent waiting is charged to the call: a handler that runs
-    // meanwhile (the shell's next event, nested in this call as the apartment
-    // nested it) has its own calls and its own time.
+    // The time that what runs inside the wait takes (the shell's next event,
+    // nested in this call as the apartment nested it; a menu) is its own and
+    // not charged to the call; all the rest is, whatever wakes the wait.
     const HANDLE handles[] = {task->done.get(), state.stopEvent.get()};
-    DWORD charged = 0;
-    while (charged < kCallTimeoutMs) {
-        const DWORD before = GetTickCount();
+    const DWORD start = GetTickCount();
+    DWORD nested = 0;
+    for (;;) {
+        const DWORD charged = GetTickCount() - start - nested;
+        if (charged >= kCallTimeoutMs)
+            break;
         const DWORD woke = MsgWaitForMultipleObjectsEx(2, handles, kCallTimeoutMs - charged,
                                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        charged += GetTickCount() - before;
         if (woke == WAIT_OBJECT_0)
             return Outcome::Done;
-        if (woke != WAIT_OBJECT_0 + 2 || !DispatchPending())
+        if (woke != WAIT_OBJECT_0 + 2)
+            break;
+        const DWORD before = GetTickCount();
+        const bool more = DispatchPending();
+        nested += GetTickCount() - before;
+        if (!more)
             break;
     }
     Locked lock(state.lock);
