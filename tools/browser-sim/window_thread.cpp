@@ -153,17 +153,17 @@ DWORD WINAPI ThreadMain(void* param) {
     CoRegisterMessageFilter(filter.Get(), nullptr);
     MakeDocument(w);
     w.hwnd = CreateFrame(w);
-    if (!w.hwnd) {
+    const bool created = w.hwnd != nullptr;
+    if (created) {
+        PlaceFrame(w, state->index);
+        state->Refill();
+    } else {
         state->error = L"cannot create the window";
-        SetEvent(state->ready);
-        return 1;
     }
-    PlaceFrame(w, state->index);
-    state->Refill();
     SetEvent(state->ready);
 
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (created && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (!msg.hwnd && msg.message == kRefill) {
             state->Refill();
             continue;
@@ -173,7 +173,10 @@ DWORD WINAPI ThreadMain(void* param) {
     }
     if (IsWindow(w.hwnd))
         DestroyWindow(w.hwnd);
-    return 0;
+    // The thread leaves its apartment itself, calls and stubs done with, rather
+    // than have the process end it while it is still inside the COM runtime.
+    CoUninitialize();
+    return created ? 0 : 1;
 }
 
 }  // namespace
@@ -192,15 +195,17 @@ std::unique_ptr<WindowThread> WindowThread::Start(const std::shared_ptr<BrowserW
         error = L"cannot start the window's thread";
         return nullptr;
     }
-    CloseHandle(thread);
     DWORD which = 0;
     CoWaitForMultipleHandles(0, INFINITE, 1, &state->ready, &which);
     CloseHandle(state->ready);
     if (!state->error.empty()) {
+        // It only leaves its apartment now: not left running into the end of the process.
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
         error = state->error;
         return nullptr;
     }
-    return std::make_unique<WindowThread>(state);
+    return std::make_unique<WindowThread>(state, thread);
 }
 
 HRESULT WindowThread::HandOut(IDispatch** out) {
@@ -210,6 +215,10 @@ HRESULT WindowThread::HandOut(IDispatch** out) {
 
 void WindowThread::Quit() {
     PostThreadMessageW(state_->id, WM_QUIT, 0, 0);
+}
+
+bool WindowThread::Ended() const {
+    return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0;
 }
 
 }  // namespace sim

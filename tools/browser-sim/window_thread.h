@@ -25,14 +25,21 @@ class WindowThread {
     // A reference to the window's browser for the collection to hand out,
     // made without a call into the window's thread, which may be hung.
     HRESULT HandOut(IDispatch** out);
-    // Asks the thread to destroy the window and end; never waits for it.
+    // Asks the thread to destroy the window, leave its apartment and end.
     void Quit();
+    // Whether the thread has ended.
+    bool Ended() const;
 
     struct State;
-    explicit WindowThread(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    WindowThread(std::shared_ptr<State> state, HANDLE thread)
+        : state_(std::move(state)), thread_(thread) {}
+    ~WindowThread() { CloseHandle(thread_); }
+    WindowThread(const WindowThread&) = delete;
+    WindowThread& operator=(const WindowThread&) = delete;
 
   private:
     std::shared_ptr<State> state_;  // shared with the thread, which may outlive this object
+    HANDLE thread_;
 };
 
 }  // namespace sim
