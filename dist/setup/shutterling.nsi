@@ -57,10 +57,17 @@ VIAddVersionKey LegalCopyright "${MAKER}"
 !include LogicLib.nsh
 !include FileFunc.nsh
 
-!define MUI_ICON "${__FILEDIR__}/../../res/shutterling.ico"
-!define MUI_UNICON "${__FILEDIR__}/../../res/shutterling.ico"
+!define RES "${__FILEDIR__}/../../res"
+!define MUI_ICON "${RES}/shutterling.ico"
+!define MUI_UNICON "${RES}/shutterling.ico"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_SMALLDESC
+; The welcome and finish pages' picture, the program's icon on a plain panel
+; (scripts/make-resources draws it for 96 and 144 DPI), shown unstretched so
+; the icon's pixels stay sharp; PanelForDpi picks the one for the screen.
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${RES}/setup-panel-96.bmp"
+!define MUI_WELCOMEFINISHPAGE_BITMAP_STRETCH NoStretchNoCrop
+!define MUI_CUSTOMFUNCTION_GUIINIT PanelForDpi
 
 !define MUI_WELCOMEPAGE_TEXT "Setup will install ${APP} ${VERSION} for you alone, in your user profile: it needs no administrator rights.$\r$\n$\r$\nIf ${APP} is running, Setup closes it first. Your settings and safe list are kept.$\r$\n$\r$\nClick Next to continue."
 !insertmacro MUI_PAGE_WELCOME
@@ -78,6 +85,22 @@ VIAddVersionKey LegalCopyright "${MAKER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 
 !insertmacro MUI_LANGUAGE "English"
+
+; Runs once MUI has unpacked the 96 DPI picture for the pages: from 144 DPI up
+; (the setup is DPI aware) the larger one takes its place.
+Function PanelForDpi
+  Push $0
+  Push $1
+  System::Call 'user32::GetDC(p 0) p .r0'
+  ; LOGPIXELSX
+  System::Call 'gdi32::GetDeviceCaps(p r0, i 88) i .r1'
+  System::Call 'user32::ReleaseDC(p 0, p r0)'
+  ${If} $1 >= 144
+    File "/oname=$PLUGINSDIR\modern-wizard.bmp" "${RES}/setup-panel-144.bmp"
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
 
 Function un.HideSpaceRequired
   ShowWindow $mui.ComponentsPage.SpaceRequired ${SW_HIDE}

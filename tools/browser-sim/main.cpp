@@ -55,9 +55,13 @@ struct Options {
     DWORD timeoutSeconds = 300;
 };
 
+// Set when the run has ended in time: the watchdog then ends too.
+const HANDLE g_runEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
 DWORD WINAPI Watchdog(void* param) {
     auto* opt = static_cast<Options*>(param);
-    Sleep(opt->timeoutSeconds * 1000);
+    if (WaitForSingleObject(g_runEnded, opt->timeoutSeconds * 1000) == WAIT_OBJECT_0)
+        return 0;
     Log::Get().Write("timeout", "step=run");
     TerminateProcess(GetCurrentProcess(), 3);
     return 0;
@@ -115,7 +119,7 @@ int main() {
     }
     log.SetTrace(opt.trace);
     log.Write("start", "pid=" + std::to_string(GetCurrentProcessId()));
-    CloseHandle(CreateThread(nullptr, 0, Watchdog, &opt, 0, nullptr));
+    HANDLE watchdog = CreateThread(nullptr, 0, Watchdog, &opt, 0, nullptr);
 
     HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (SUCCEEDED(hr) && opt.trace)
@@ -144,15 +148,18 @@ int main() {
 
     log.Write("quit", "code=" + std::to_string(code));
     CoRevokeClassObject(registration);
-    Shell::Get().Shutdown();
+    if (!Shell::Get().Shutdown()) {
+        log.Write("error", "message=\"a window's thread did not end\"");
+        code = code ? code : 4;
+    }
     CoUninitialize();
+    SetEvent(g_runEnded);
+    WaitForSingleObject(watchdog, INFINITE);
     log.Write("exit", "code=" + std::to_string(code));
-    // The orderly part is done. The rest of a normal exit is the runtime's
-    // clean-up, which is not what the simulator is for, and which can fail
-    // in two ways: a window's thread may be hung in a read (the clean-up
-    // would release what that thread serves), and Wine 8 once faulted inside
-    // its COM clean-up of this server, after its clients had gone (a write to
-    // 0x4, once in about 80 runs), which the crash check then reported.
+    // Every thread of the simulator's own has ended and its COM is uninitialized:
+    // only the runtime's own threads are left. The runtime's clean-up at a
+    // normal exit is not what the simulator is for, and Wine 8 once faulted in
+    // it (a write to 0x4), so the process ends here.
     TerminateProcess(GetCurrentProcess(), UINT(code));
     return code;
 }

@@ -11,9 +11,11 @@
 #include "collection.h"
 #include "com_util.h"
 #include "document.h"
+#include "faults.h"
 #include "frame.h"
 #include "references.h"
 #include "sim_log.h"
+#include "steps.h"
 #include "type_info.h"
 #include "window_thread.h"
 
@@ -26,6 +28,9 @@ namespace {
 // a window on the shell's thread, which makes another.
 constexpr UINT kForget = WM_APP + 20;
 constexpr UINT kRefillScript = WM_APP + 21;
+// How long the end of a run waits for the windows' threads, which have nothing
+// left to wait for.
+constexpr DWORD kThreadsEndMs = 10000;
 
 LRESULT CALLBACK NoticeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kForget) {
@@ -373,13 +378,14 @@ HRESULT Shell::Unadvise(DWORD cookie) {
     return S_OK;
 }
 
-void Shell::Shutdown() {
+bool Shell::Shutdown() {
+    // A hung window's thread leaves its read first, so that it can end.
+    EndHangs();
     auto windows = windows_;
     for (auto& w : windows) {
         if (!w->thread && !w->destroyed)
             DestroyWindow(w->hwnd);
     }
-    // A window's thread may be hung: it is asked to end, and never waited for.
     for (auto& w : openedWindows_) {
         if (w->thread)
             w->thread->Quit();
@@ -388,6 +394,13 @@ void Shell::Shutdown() {
     if (collection_)
         CoDisconnectObject(collection_.Get(), 0);
     collection_.Reset();
+    // Under Wine 8 a process that ends a thread still at work inside COM can
+    // die of a segmentation fault: each window's thread has ended first. The
+    // wait pumps, as a thread leaving may still call this apartment.
+    return Pump(kThreadsEndMs, [this] {
+        return std::all_of(openedWindows_.begin(), openedWindows_.end(),
+                           [](const auto& w) { return !w->thread || w->thread->Ended(); });
+    });
 }
 
 }  // namespace sim

@@ -50,7 +50,9 @@ class Shell {
     size_t SinkCount() const { return sinks_.size(); }
     int Unadvised() const { return unadvised_; }
 
-    void Shutdown();
+    // Ends the run: the collection and every window gone, every window's
+    // thread out of its apartment and ended. False if a thread did not end.
+    bool Shutdown();
 
   private:
     Shell() = default;

@@ -39,28 +39,28 @@ DWORD WINAPI ThreadMain(void* param) {
     auto filter = NewBusyFilter(state->window);
     CoRegisterMessageFilter(filter.Get(), nullptr);
     MakeDocument(w);
-    if (!CreateFrame(w)) {
+    const bool created = CreateFrame(w);
+    if (created) {
+        PlaceFrame(w, state->index);
+        auto askMore = [id = GetCurrentThreadId()] { PostThreadMessageW(id, kRefill, 0, 0); };
+        std::weak_ptr<BrowserWindow> weak = state->window;
+        w.browserRefs =
+            std::make_shared<ReferenceStock>(w.browser.Get(), Utf8(w.name), askMore, [weak] {
+                auto open = weak.lock();
+                return open && !open->destroyed;
+            });
+        // A closed window's object still answers its popups (closed is then true).
+        w.scriptRefs = std::make_shared<ReferenceStock>(w.script.Get(), Utf8(w.name) + ".window",
+                                                        askMore, [] { return true; });
+        w.browserRefs->Refill();
+        w.scriptRefs->Refill();
+    } else {
         state->error = L"cannot create the window";
-        SetEvent(state->ready);
-        return 1;
     }
-    PlaceFrame(w, state->index);
-    auto askMore = [id = GetCurrentThreadId()] { PostThreadMessageW(id, kRefill, 0, 0); };
-    std::weak_ptr<BrowserWindow> weak = state->window;
-    w.browserRefs =
-        std::make_shared<ReferenceStock>(w.browser.Get(), Utf8(w.name), askMore, [weak] {
-            auto open = weak.lock();
-            return open && !open->destroyed;
-        });
-    // A closed window's object still answers its popups (closed is then true).
-    w.scriptRefs = std::make_shared<ReferenceStock>(w.script.Get(), Utf8(w.name) + ".window",
-                                                    askMore, [] { return true; });
-    w.browserRefs->Refill();
-    w.scriptRefs->Refill();
     SetEvent(state->ready);
 
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (created && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (!msg.hwnd && msg.message == kRefill) {
             w.browserRefs->Refill();
             w.scriptRefs->Refill();
@@ -71,7 +71,10 @@ DWORD WINAPI ThreadMain(void* param) {
     }
     if (IsWindow(w.hwnd))
         DestroyWindow(w.hwnd);
-    return 0;
+    // The thread leaves its apartment itself, calls and stubs done with, rather
+    // than have the process end it while it is still inside the COM runtime.
+    CoUninitialize();
+    return created ? 0 : 1;
 }
 
 }  // namespace
@@ -90,19 +93,25 @@ std::unique_ptr<WindowThread> WindowThread::Start(const std::shared_ptr<BrowserW
         error = L"cannot start the window's thread";
         return nullptr;
     }
-    CloseHandle(thread);
     DWORD which = 0;
     CoWaitForMultipleHandles(0, INFINITE, 1, &state->ready, &which);
     CloseHandle(state->ready);
     if (!state->error.empty()) {
+        // It only leaves its apartment now: not left running into the end of the process.
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
         error = state->error;
         return nullptr;
     }
-    return std::make_unique<WindowThread>(state);
+    return std::make_unique<WindowThread>(state, thread);
 }
 
 void WindowThread::Quit() {
     PostThreadMessageW(state_->id, WM_QUIT, 0, 0);
+}
+
+bool WindowThread::Ended() const {
+    return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0;
 }
 
 }  // namespace sim

@@ -22,14 +22,21 @@ class WindowThread {
     // there, and waits until it has. Null, with a message, on failure.
     static std::unique_ptr<WindowThread> Start(const std::shared_ptr<BrowserWindow>& window,
                                                int index, std::wstring& error);
-    // Asks the thread to destroy the window and end; never waits for it.
+    // Asks the thread to destroy the window, leave its apartment and end.
     void Quit();
+    // Whether the thread has ended.
+    bool Ended() const;
 
     struct State;
-    explicit WindowThread(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    WindowThread(std::shared_ptr<State> state, HANDLE thread)
+        : state_(std::move(state)), thread_(thread) {}
+    ~WindowThread() { CloseHandle(thread_); }
+    WindowThread(const WindowThread&) = delete;
+    WindowThread& operator=(const WindowThread&) = delete;
 
   private:
     std::shared_ptr<State> state_;  // shared with the thread, which may outlive this object
+    HANDLE thread_;
 };
 
 }  // namespace sim
