@@ -150,7 +150,12 @@ int Run(HINSTANCE instance) {
         form.objBrowser = nullptr;
         form.SWs = nullptr;
     }
-    win32::RemoteCalls::Get().Drain(kDrainMs);
+    // A worker still inside a call into another process may hold a lock of
+    // the COM runtime, which the runtime's own clean-up at ExitProcess would
+    // then wait for without end: everything of ours is written and closed, so
+    // the process ends without that clean-up.
+    if (!win32::RemoteCalls::Get().Drain(kDrainMs))
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
     return exitCode;
 }
 

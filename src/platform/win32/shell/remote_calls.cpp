@@ -65,7 +65,8 @@ struct RemoteCalls::State {
     SRWLOCK lock = SRWLOCK_INIT;
     std::vector<std::shared_ptr<Lane>> lanes;  // answerers with something out or kept
     std::vector<Worker*> idle;
-    int inHand = 0;  // work on workers, the calls given up aside
+    int inHand = 0;      // work on workers, the calls given up aside
+    int givenUpOut = 0;  // calls given up and not back yet
     UniqueHandle handEmpty{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // set while inHand is 0
     UniqueHandle stopEvent{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     DWORD uiThread = GetCurrentThreadId();
@@ -298,6 +299,8 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
             task->finished = true;
             if (!task->abandoned)
                 state.End();
+            else
+                --state.givenUpOut;
         }
         SetEvent(task->done.get());
         state.Settle(task->lane);
@@ -336,6 +339,7 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
         return Outcome::Done;
     task->abandoned = true;
     task->lane->givenUp = true;
+    ++state.givenUpOut;
     state.End();
     return Outcome::GivenUp;
 }
@@ -401,8 +405,10 @@ bool RemoteCalls::Stopped() const {
     return WaitForSingleObject(state_->stopEvent.get(), 0) == WAIT_OBJECT_0;
 }
 
-void RemoteCalls::Drain(DWORD timeoutMs) {
-    WaitForSingleObject(state_->handEmpty.get(), timeoutMs);
+bool RemoteCalls::Drain(DWORD timeoutMs) {
+    const bool done = WaitForSingleObject(state_->handEmpty.get(), timeoutMs) == WAIT_OBJECT_0;
+    Locked lock(state_->lock);
+    return done && state_->givenUpOut == 0;
 }
 
 bool RemoteCalls::Answering(Answerer who) {

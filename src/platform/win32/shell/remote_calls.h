@@ -69,8 +69,9 @@ class RemoteCalls {
     bool Stopped() const;
     // Waits, at most timeoutMs, until the work in hand is done (the calls
     // given up aside), so that the unsubscription and the last releases go
-    // out before the process ends.
-    void Drain(DWORD timeoutMs);
+    // out before the process ends. False while anything is still out: a call
+    // given up, or work the wait did not see end.
+    bool Drain(DWORD timeoutMs);
 
     bool Answering(Answerer who);
     // True on a worker thread of ours.
