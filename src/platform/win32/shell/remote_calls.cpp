@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <deque>
 #include <vector>
 
 #include "platform/win32/system/application.h"
@@ -23,19 +24,22 @@ constexpr DWORD kIdleMs = 10000;
 // fill a 32-bit address space with the threads of browsers that hang.
 constexpr SIZE_T kStackBytes = 128 * 1024;
 
-thread_local bool onWorker = false;
+// A last release kept for an answerer, and what is said through the object first.
+struct Kept {
+    IUnknown* object;
+    std::function<void()> before;
+};
 
 // Everything sent to one answerer. The answerer is not answering while one of
-// its calls has been given up and has not come back, or while work without
-// a waiter (a release) has been out to it for longer than a call may take.
+// its calls has been given up and has not come back, or while kept releases
+// have been out to it for longer than a call may take.
 struct Lane {
     explicit Lane(Answerer answerer) : who(answerer) {}
     Answerer who;
-    int out = 0;                      // calls, and a batch of kept work, on workers now
-    bool givenUp = false;             // until out is 0 again
-    DWORD keptSince = 0;              // when the kept work now out went; 0 while none is
-    std::vector<IUnknown*> releases;  // one per interface pointer, the rest made at once
-    std::vector<std::function<void()>> sends;
+    int out = 0;             // calls, and a batch of kept releases, on workers now
+    bool givenUp = false;    // until out is 0 again
+    DWORD keptSince = 0;     // when the kept releases now out went; 0 while none are
+    std::vector<Kept> kept;  // one per interface pointer, the rest made at once
 };
 
 struct Task {
@@ -45,13 +49,6 @@ struct Task {
     UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     bool finished = false;   // guarded by the state's lock, as is the flag below
     bool abandoned = false;  // its waiter gave up
-};
-
-struct Worker {
-    explicit Worker(RemoteCalls::State& s) : state(s) {}
-    RemoteCalls::State& state;
-    UniqueHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
-    std::function<void()> job;
 };
 
 struct UiJob {
@@ -64,7 +61,9 @@ struct UiJob {
 struct RemoteCalls::State {
     SRWLOCK lock = SRWLOCK_INIT;
     std::vector<std::shared_ptr<Lane>> lanes;  // answerers with something out or kept
-    std::vector<Worker*> idle;
+    std::deque<std::function<void()>> jobs;    // for the workers
+    int idle = 0;                              // workers waiting for a job
+    CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
     int inHand = 0;      // work on workers, the calls given up aside
     int givenUpOut = 0;  // calls given up and not back yet
     UniqueHandle handEmpty{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // set while inHand is 0
@@ -97,6 +96,8 @@ struct RemoteCalls::State {
 
     // Runs job on an idle or a new worker; false when no thread can be started.
     bool Start(std::function<void()> job);
+    // A worker's next job; empty when the worker is to leave.
+    std::function<void()> NextJob();
     // One piece of the lane's work is back (out still counts it): what was
     // kept for the lane is made here, once nothing else is out to it.
     void Settle(const std::shared_ptr<Lane>& lane);
@@ -107,38 +108,15 @@ struct RemoteCalls::State {
 namespace {
 
 DWORD WINAPI WorkerMain(void* param) {
-    auto* worker = static_cast<Worker*>(param);
-    auto& state = worker->state;
-    onWorker = true;
+    auto& state = *static_cast<RemoteCalls::State*>(param);
     const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    for (;;) {
-        std::function<void()> job;
-        DWORD idleMs = kIdleMs;
-        {
-            Locked lock(state.lock);
-            job = std::exchange(worker->job, nullptr);
-            // The apartment, and every proxy in it, goes away with its last
-            // thread: the last idle worker stays, and sleeps until work comes.
-            if (!job && state.idle.size() > 1) {
-                std::erase(state.idle, worker);
-                break;
-            }
-            if (!job && state.idle.size() == 1)
-                idleMs = INFINITE;
+    while (auto job = state.NextJob()) {
+        try {
+            job();
+        } catch (...) {
+            // Nothing may unwind out of a thread procedure.
         }
-        if (job) {
-            try {
-                job();
-            } catch (...) {
-                // Nothing may unwind out of a thread procedure.
-            }
-            job = nullptr;
-            Locked lock(state.lock);
-            state.idle.push_back(worker);
-        }
-        WaitForSingleObject(worker->wake.get(), idleMs);
     }
-    delete worker;
     if (com)
         CoUninitialize();
     return 0;
@@ -179,35 +157,42 @@ LRESULT CALLBACK UiWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 bool RemoteCalls::State::Start(std::function<void()> job) {
-    Worker* worker = nullptr;
-    {
-        Locked lock(this->lock);
-        if (!idle.empty()) {
-            worker = idle.back();
-            idle.pop_back();
-            worker->job = std::move(job);
-        }
-    }
-    if (worker)
-        return SetEvent(worker->wake.get());
-    worker = new (std::nothrow) Worker(*this);
-    if (!worker || !worker->wake) {
-        delete worker;
+    Locked hold(lock);
+    try {
+        jobs.push_back(std::move(job));
+    } catch (...) {
         return false;
     }
-    worker->job = std::move(job);
-    if (!UniqueHandle(CreateThread(nullptr, kStackBytes, WorkerMain, worker,
-                                   STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr))) {
-        delete worker;
-        return false;
+    if (static_cast<std::size_t>(idle) >= jobs.size()) {
+        WakeConditionVariable(&wake);
+        return true;
     }
-    return true;
+    if (UniqueHandle(CreateThread(nullptr, kStackBytes, WorkerMain, this,
+                                  STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)))
+        return true;
+    jobs.pop_back();
+    return false;
+}
+
+std::function<void()> RemoteCalls::State::NextJob() {
+    Locked hold(lock);
+    while (jobs.empty()) {
+        // The apartment, and every proxy in it, goes away with its last
+        // thread: the last idle worker stays, and sleeps until work comes.
+        ++idle;
+        const bool woke = SleepConditionVariableSRW(&wake, &lock, idle > 1 ? kIdleMs : INFINITE, 0);
+        --idle;
+        if (!woke && jobs.empty() && idle > 0)
+            return nullptr;
+    }
+    auto job = std::move(jobs.front());
+    jobs.pop_front();
+    return job;
 }
 
 void RemoteCalls::State::Settle(const std::shared_ptr<Lane>& lane) {
     for (;;) {
-        std::vector<IUnknown*> releases;
-        std::vector<std::function<void()>> sends;
+        std::vector<Kept> kept;
         {
             Locked lock(this->lock);
             if (lane->out > 1) {
@@ -216,26 +201,25 @@ void RemoteCalls::State::Settle(const std::shared_ptr<Lane>& lane) {
             }
             // The last piece out is back: the answerer answers again.
             lane->givenUp = false;
-            if (lane->releases.empty() && lane->sends.empty()) {
+            if (lane->kept.empty()) {
                 --lane->out;
                 std::erase(lanes, lane);
                 return;
             }
             // This worker makes what was kept, and its piece counts for it.
-            releases.swap(lane->releases);
-            sends.swap(lane->sends);
+            kept.swap(lane->kept);
             lane->keptSince = GetTickCount();
             Begin();
         }
-        for (auto& send : sends) {
+        for (auto& [object, before] : kept) {
             try {
-                send();
+                if (before)
+                    before();
             } catch (...) {
             }
-        }
-        sends.clear();  // what they held is kept for the lane, which this still counts
-        for (IUnknown* object : releases)
             object->Release();
+        }
+        kept.clear();  // what `before` held goes while this still counts for the lane
         Locked lock(this->lock);
         lane->keptSince = 0;
         End();
@@ -344,18 +328,7 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     return Outcome::GivenUp;
 }
 
-void RemoteCalls::Send(Answerer who, std::function<void()> work) {
-    auto& state = *state_;
-    std::shared_ptr<Lane> lane;
-    {
-        Locked lock(state.lock);
-        lane = state.LaneOf(who, true);
-        lane->sends.push_back(std::move(work));
-    }
-    state.Kick(lane);
-}
-
-void RemoteCalls::Release(Answerer who, IUnknown* object) {
+void RemoteCalls::Release(Answerer who, IUnknown* object, std::function<void()> before) {
     if (!object)
         return;
     auto& state = *state_;
@@ -363,9 +336,9 @@ void RemoteCalls::Release(Answerer who, IUnknown* object) {
     {
         Locked lock(state.lock);
         lane = state.LaneOf(who, true);
-        if (std::find(lane->releases.begin(), lane->releases.end(), object) ==
-            lane->releases.end()) {
-            lane->releases.push_back(object);
+        if (before || std::none_of(lane->kept.begin(), lane->kept.end(),
+                                   [object](const Kept& k) { return k.object == object; })) {
+            lane->kept.push_back({object, std::move(before)});
             object = nullptr;
         }
     }
@@ -415,10 +388,6 @@ bool RemoteCalls::Answering(Answerer who) {
     Locked lock(state_->lock);
     auto lane = state_->LaneOf(who, false);
     return !lane || !state_->Silent(*lane);
-}
-
-bool RemoteCalls::OnWorker() {
-    return onWorker;
 }
 
 HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call) {

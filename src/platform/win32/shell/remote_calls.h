@@ -48,14 +48,11 @@ class RemoteCalls {
     // started for it.
     Outcome Run(Answerer who, std::function<void(DWORD deadline)> call);
 
-    // Runs work on a worker for the answerer, without waiting for it: after
-    // what is on its way to the answerer now, and only once it answers.
-    void Send(Answerer who, std::function<void()> work);
-
-    // The last release of a reference (see RemoteRef): kept with the
+    // The last release of a reference (see RemoteRef), kept with the
     // answerer's record and made on a worker once nothing else is on its way
-    // to it; never on the user-interface thread.
-    void Release(Answerer who, IUnknown* object);
+    // to it, never on the user-interface thread; `before` is said through the
+    // object first (the end of a subscription). Made after a shut-down too.
+    void Release(Answerer who, IUnknown* object, std::function<void()> before = nullptr);
 
     // Runs work on the user-interface thread and waits until it returned
     // (or the shut-down began); from that thread itself, runs it directly.
@@ -63,8 +60,7 @@ class RemoteCalls {
     // waits, at the points where the apartment used to let events in.
     void RunOnUiThread(std::function<void()> work);
 
-    // The shut-down began: waits in progress end now, later calls are not
-    // made. Sends and releases still go out.
+    // The shut-down began: waits in progress end now, later calls are not made.
     void Stop();
     bool Stopped() const;
     // Waits, at most timeoutMs, until the work in hand is done (the calls
@@ -74,8 +70,6 @@ class RemoteCalls {
     bool Drain(DWORD timeoutMs);
 
     bool Answering(Answerer who);
-    // True on a worker thread of ours.
-    static bool OnWorker();
 
     RemoteCalls(const RemoteCalls&) = delete;
     RemoteCalls& operator=(const RemoteCalls&) = delete;

@@ -117,12 +117,12 @@ void ConnectionToken::Reset() noexcept {
     if (!point_)
         return;
     try {
-        // The shell is told on a worker; the shut-down does not wait for it.
-        RemoteCalls::Get().Send(kShell,
-                                [point = std::move(point_), cookie = std::exchange(cookie_, 0)] {
-                                    if (cookie)
-                                        point->Unadvise(cookie);
-                                });
+        // Said on a worker, with the point's last release; the shut-down does not wait for it.
+        IConnectionPoint* point = point_.Detach();
+        RemoteCalls::Get().Release(kShell, point, [point, cookie = std::exchange(cookie_, 0)] {
+            if (cookie)
+                point->Unadvise(cookie);
+        });
     } catch (...) {
         // Out of memory: the subscription ends with the process.
     }
@@ -142,7 +142,7 @@ std::optional<ConnectionToken> AdviseShellEvents(
     DWORD cookie = 0;
     if (FAILED(point->Advise(sink.Get(), &cookie)))
         return std::nullopt;
-    return ConnectionToken(AdoptRemote(point.Detach(), kShell), cookie, std::move(sink));
+    return ConnectionToken(std::move(point), cookie, std::move(sink));
 }
 
 }  // namespace shutterling::win32

@@ -51,7 +51,7 @@ class ShellEventSink final : public IDispatch {
 class ConnectionToken {
   public:
     ConnectionToken() = default;
-    ConnectionToken(RemoteRef<IConnectionPoint> point, DWORD cookie, ComPtr<ShellEventSink> sink)
+    ConnectionToken(ComPtr<IConnectionPoint> point, DWORD cookie, ComPtr<ShellEventSink> sink)
         : point_(std::move(point)), cookie_(cookie), sink_(std::move(sink)) {}
     ConnectionToken(const ConnectionToken&) = delete;
     ConnectionToken& operator=(const ConnectionToken&) = delete;
@@ -62,7 +62,7 @@ class ConnectionToken {
     void Reset() noexcept;
 
   private:
-    RemoteRef<IConnectionPoint> point_;
+    ComPtr<IConnectionPoint> point_;  // released by Reset, through RemoteCalls
     DWORD cookie_ = 0;
     ComPtr<ShellEventSink> sink_;
 };

@@ -59,20 +59,25 @@ void RemoteCallsBounded() {
     // refuse a call to one that does: there is no cap on them.
     currentCase = "forty answerers stalled, another still answered";
     HANDLE stall = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    for (Answerer stalled = 0x1000; stalled < 0x1000 + 40; ++stalled)
-        calls.Send(stalled, [stall] { WaitForSingleObject(stall, INFINITE); });
+    TestObject object;
+    for (Answerer stalled = 0x1000; stalled < 0x1000 + 40; ++stalled) {
+        object.AddRef();
+        calls.Release(stalled, static_cast<IDispatch*>(&object),
+                      [stall] { WaitForSingleObject(stall, INFINITE); });
+    }
     LONG answered = 0;
     CHECK(calls.Run(0x2000, [&](DWORD) { InterlockedExchange(&answered, 1); }) ==
           RemoteCalls::Outcome::Done);
     CHECK(answered == 1);
     SetEvent(stall);
     CHECK(Eventually([&] { return calls.Answering(0x1000) && calls.Answering(0x1000 + 39); }));
+    CHECK(Eventually([&] { return object.refs == 1; }));
     CloseHandle(stall);
 
     // A shut-down inside the wait (a timer stands for the tray's Exit) ends
     // it at once: the call is left running (its answerer counts as not
-    // answering until it comes back), and no later call is made. Work posted
-    // without waiting still runs.
+    // answering until it comes back), and no later call is made. Releases,
+    // and what is said before them, still go out.
     currentCase = "the shut-down ends a wait";
     const Answerer who = 0x77;
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -90,8 +95,10 @@ void RemoteCallsBounded() {
     CHECK(calls.Run(kShell, [&](DWORD) { madeAfter = true; }) == RemoteCalls::Outcome::NotMade);
     CHECK(!madeAfter);
     LONG sent = 0;
-    calls.Send(kShell, [&sent] { InterlockedExchange(&sent, 1); });
-    CHECK(Eventually([&] { return sent == 1; }));
+    object.AddRef();
+    calls.Release(kShell, static_cast<IDispatch*>(&object),
+                  [&sent] { InterlockedExchange(&sent, 1); });
+    CHECK(Eventually([&] { return sent == 1 && object.refs == 1; }));
     SetEvent(release);
     CHECK(Eventually([&] { return returned == 1 && calls.Answering(who); }));
     CloseHandle(stopTimerFired);
