@@ -21,6 +21,17 @@ Variant OfKind(Variant::Kind kind) {
 
 }  // namespace
 
+IDispatch* DispatchIn(const VARIANT& value) {
+    IDispatch* object = nullptr;
+    if (V_VT(&value) == VT_DISPATCH && V_DISPATCH(&value)) {
+        object = V_DISPATCH(&value);
+        object->AddRef();
+    } else if (V_VT(&value) == VT_UNKNOWN && V_UNKNOWN(&value)) {
+        V_UNKNOWN(&value)->QueryInterface(IID_PPV_ARGS(&object));
+    }
+    return object;
+}
+
 platform::Variant FromVariant(const VARIANT& value, Answerer who, const PageBrowsers* pages) {
     ScopedVariant plain;
     const VARIANT* v = &value;
@@ -42,55 +53,31 @@ platform::Variant FromVariant(const VARIANT& value, Answerer who, const PageBrow
         case VT_DISPATCH:
         case VT_UNKNOWN: {
             // Object-typed whether or not it also speaks IDispatch.
-            IDispatch* object = nullptr;
-            if (V_VT(v) == VT_DISPATCH) {
-                object = V_DISPATCH(v);
-                if (object)
-                    object->AddRef();
-            } else if (V_UNKNOWN(v)) {
-                V_UNKNOWN(v)->QueryInterface(IID_PPV_ARGS(&object));
-            }
+            IDispatch* object = DispatchIn(*v);
             if (!object)
                 return Variant::Of(std::shared_ptr<platform::Dispatch>());
-            // A proxy answers its identity without a call; the reference
-            // taken for it goes the usual way.
-            IUnknown* identity = nullptr;
-            Answerer id = 0;
-            if (SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&identity))))
-                id = reinterpret_cast<Answerer>(identity);
+            const Answerer id = IdentityOf(object);
             if (pages) {
                 const auto page = std::find_if(pages->begin(), pages->end(),
                                                [id](const auto& p) { return p.first == id; });
                 who = page != pages->end() ? page->second : id;
             }
-            RemoteCalls::Get().Release(who, identity);
             return Variant::Of(std::make_shared<ComDispatch>(AdoptRemote(object, who), who, nullptr,
                                                              PageModel::Unknown, id));
         }
-        case VT_I1:
-        case VT_UI1:
-        case VT_I2:
-        case VT_UI2:
-        case VT_I4:
-        case VT_UI4:
-        case VT_I8:
-        case VT_UI8:
-        case VT_INT:
-        case VT_UINT:
-        case VT_R4:
-        case VT_R8:
-        case VT_CY:
-        case VT_DECIMAL: {
+        default: {
+            static constexpr VARTYPE kNumbers[] = {VT_I1,  VT_UI1, VT_I2,  VT_UI2,    VT_I4,
+                                                   VT_UI4, VT_I8,  VT_UI8, VT_INT,    VT_UINT,
+                                                   VT_R4,  VT_R8,  VT_CY,  VT_DECIMAL};
             ScopedVariant number;
-            if (FAILED(VariantChangeType(number.get(), const_cast<VARIANT*>(v), 0, VT_R8))) {
+            if (std::find(std::begin(kNumbers), std::end(kNumbers), V_VT(v)) ==
+                    std::end(kNumbers) ||
+                FAILED(VariantChangeType(number.get(), const_cast<VARIANT*>(v), 0, VT_R8)))
                 return OfKind(Variant::Kind::Other);
-            }
             Variant result = OfKind(Variant::Kind::Number);
             result.number = V_R8(number.get());
             return result;
         }
-        default:
-            return OfKind(Variant::Kind::Other);
     }
 }
 
@@ -137,16 +124,6 @@ bool ToVariant(const platform::Variant& value, VARIANT* out) {
 
 namespace {
 
-std::optional<std::wstring> NameFromTypeInfo(ITypeInfo* info, DWORD deadline) {
-    ScopedBstr name;
-    if (!info || FAILED(RetryWhileBusy(deadline, [&] {
-            return info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
-        }))) {
-        return std::nullopt;
-    }
-    return name.str();
-}
-
 std::wstring Lower(std::wstring_view text) {
     std::wstring lower(text);
     for (auto& c : lower)
@@ -171,22 +148,24 @@ std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD de
 // The class name of a type-info object, unless `known` has it already.
 std::optional<ClassNamed> NameOf(ITypeInfo* info, DWORD deadline, const TypeNames& known,
                                  Answerer who) {
-    IUnknown* identity = nullptr;
-    if (!info || FAILED(info->QueryInterface(IID_PPV_ARGS(&identity))))
+    const Answerer id = IdentityOf(info);
+    if (!id)
         return std::nullopt;
-    const auto id = reinterpret_cast<Answerer>(identity);
-    RemoteCalls::Get().Release(who, identity);  // the proxy stays: info holds it
     for (const auto& [object, name] : known) {
         if (object == id)
             return ClassNamed{name, nullptr, id};
     }
-    auto name = NameFromTypeInfo(info, deadline);
-    if (!name)
+    BSTR name = nullptr;
+    if (FAILED(RetryWhileBusy(deadline, [&] {
+            return info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+        })))
         return std::nullopt;
     // The pass keeps the type info itself: the release of each document's
     // reference to it is then not its last, and costs no call.
     info->AddRef();
-    return ClassNamed{*name, AdoptRemote(info, who), id};
+    ClassNamed named{TextOf(name), AdoptRemote(info, who), id};
+    SysFreeString(name);
+    return named;
 }
 
 }  // namespace
@@ -250,83 +229,82 @@ void ComDispatch::Join(std::shared_ptr<WalkMemo> memo, PageModel model) {
         memo_->NotePage(identity_, who_);
 }
 
-std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
+template <class Result, class Invoke>
+std::optional<Result> ComDispatch::OnMember(std::wstring_view member, Invoke invoke) {
     if (!object_)
         return std::nullopt;
     const std::wstring lower = Lower(member);
     const auto known =
         model_ != PageModel::Unknown ? KnownMemberId(model_, lower) : std::optional<DISPID>();
-    // An opener is another page, answered by its own browser: it is charged
-    // to that browser once the pass has met the page, else to itself.
-    const bool opener = lower == L"opener";
-    struct Got {
-        DISPID id;
-        platform::Variant value;
-    };
-    auto got =
-        CallRemote<Got>(who_,
-                        [object = object_, name = std::wstring(member), known, who = who_, opener,
-                         pages = opener && memo_ ? memo_->Pages() : PageBrowsers()](
-                            DWORD deadline) -> std::optional<Got> {
-                            const auto id = known ? known : IdOf(object.get(), name, deadline);
-                            if (!id)
-                                return std::nullopt;
-                            ScopedVariant result;
-                            if (FAILED(GetProperty(object.get(), *id, result.get(), deadline)))
-                                return std::nullopt;
-                            return Got{*id, FromVariant(*result, who, opener ? &pages : nullptr)};
-                        });
+    auto got = CallRemote<std::pair<DISPID, Result>>(
+        who_,
+        [object = object_, name = std::wstring(member), known,
+         invoke = std::move(invoke)](DWORD deadline) -> std::optional<std::pair<DISPID, Result>> {
+            const auto id = known ? known : IdOf(object.get(), name, deadline);
+            auto result = id ? invoke(object.get(), *id, deadline) : std::nullopt;
+            if (!result)
+                return std::nullopt;
+            return std::pair{*id, std::move(*result)};
+        });
     if (!got)
         return std::nullopt;
     if (!known && model_ != PageModel::Unknown)
-        RememberMemberId(model_, lower, got->id);
+        RememberMemberId(model_, lower, got->first);
+    return std::move(got->second);
+}
+
+std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
+    // An opener is another page, answered by its own browser: it is charged
+    // to that browser once the pass has met the page, else to itself.
+    const std::wstring lower = Lower(member);
+    const bool opener = lower == L"opener";
+    auto got = OnMember<platform::Variant>(
+        member,
+        [who = who_, opener, pages = opener && memo_ ? memo_->Pages() : PageBrowsers()](
+            IDispatch* object, DISPID id, DWORD deadline) -> std::optional<Variant> {
+            ScopedVariant result;
+            if (FAILED(GetProperty(object, id, result.get(), deadline)))
+                return std::nullopt;
+            return FromVariant(*result, who, opener ? &pages : nullptr);
+        });
     // The window of an HTML document is an HTML window; nothing else is known.
-    if (auto* object = static_cast<ComDispatch*>(got->value.object.get())) {
+    if (auto* object = got ? static_cast<ComDispatch*>(got->object.get()) : nullptr) {
         object->Join(memo_, model_ == PageModel::HtmlDocument && lower == L"parentwindow"
                                 ? PageModel::HtmlWindow
                                 : PageModel::Unknown);
     }
-    return std::move(got->value);
+    return got;
 }
 
 bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) {
-    if (!object_)
-        return false;
-    const std::wstring lower = Lower(member);
-    const auto known =
-        model_ != PageModel::Unknown ? KnownMemberId(model_, lower) : std::optional<DISPID>();
     // The call takes the value's own reference, not the object of ours around it.
     auto* assigned = dynamic_cast<ComDispatch*>(value.object.get());
     if (value.object && !assigned)
         return false;
     platform::Variant plain = value;
     plain.object = nullptr;
-    auto id = CallRemote<DISPID>(
-        who_,
-        [object = object_, name = std::wstring(member), known, plain,
-         ref = assigned ? assigned->ref() : nullptr](DWORD deadline) -> std::optional<DISPID> {
-            const auto id = known ? known : IdOf(object.get(), name, deadline);
-            if (!id)
-                return std::nullopt;
-            ScopedVariant argument;
-            if (!ToVariant(plain, argument.get()))
-                return std::nullopt;
-            if (ref) {
-                V_DISPATCH(argument.get()) = ref.get();
-                ref->AddRef();
-            }
-            DISPID named = DISPID_PROPERTYPUT;
-            DISPPARAMS params{argument.get(), &named, 1, 1};
-            const WORD kind = V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
-                                  ? DISPATCH_PROPERTYPUTREF
-                                  : DISPATCH_PROPERTYPUT;
-            if (FAILED(InvokeRetrying(object.get(), *id, kind, &params, nullptr, deadline)))
-                return std::nullopt;
-            return id;
-        });
-    if (id && !known && model_ != PageModel::Unknown)
-        RememberMemberId(model_, lower, *id);
-    return id.has_value();
+    return OnMember<bool>(
+               member,
+               [plain, ref = assigned ? assigned->ref() : nullptr](
+                   IDispatch* object, DISPID id, DWORD deadline) -> std::optional<bool> {
+                   ScopedVariant argument;
+                   if (!ToVariant(plain, argument.get()))
+                       return std::nullopt;
+                   if (ref) {
+                       V_DISPATCH(argument.get()) = ref.get();
+                       ref->AddRef();
+                   }
+                   DISPID named = DISPID_PROPERTYPUT;
+                   DISPPARAMS params{argument.get(), &named, 1, 1};
+                   const WORD kind =
+                       V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
+                           ? DISPATCH_PROPERTYPUTREF
+                           : DISPATCH_PROPERTYPUT;
+                   if (FAILED(InvokeRetrying(object, id, kind, &params, nullptr, deadline)))
+                       return std::nullopt;
+                   return true;
+               })
+        .has_value();
 }
 
 std::optional<std::wstring> ComDispatch::ClassName() {

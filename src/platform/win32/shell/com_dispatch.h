@@ -36,27 +36,6 @@ inline std::wstring TextOf(BSTR text) {
     return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
 }
 
-// Owns a BSTR for its lifetime.
-class ScopedBstr {
-  public:
-    ScopedBstr() = default;
-    explicit ScopedBstr(std::wstring_view text)
-        : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ScopedBstr(const ScopedBstr&) = delete;
-    ScopedBstr& operator=(const ScopedBstr&) = delete;
-    ~ScopedBstr() { SysFreeString(b_); }
-    BSTR* put() noexcept {
-        SysFreeString(b_);
-        b_ = nullptr;
-        return &b_;
-    }
-    BSTR get() const noexcept { return b_; }
-    std::wstring str() const { return TextOf(b_); }
-
-  private:
-    BSTR b_ = nullptr;
-};
-
 // An object of a page, answered by whoever serves it: the browser window it
 // was reached from, or for an opener (another page) the browser whose page
 // the pass has met it as, else the object itself. Its calls take along what
@@ -79,6 +58,11 @@ class ComDispatch final : public platform::Dispatch {
     void Join(std::shared_ptr<WalkMemo> memo, PageModel model);
 
   private:
+    // invoke(object, id, deadline) on the member, by its id: resolved by the
+    // server unless the model knows it, and then remembered for the model.
+    template <class Result, class Invoke>
+    std::optional<Result> OnMember(std::wstring_view member, Invoke invoke);
+
     RemoteRef<IDispatch> object_;
     Answerer who_;
     Answerer identity_;  // its COM identity, while the object is held; 0 when unknown
@@ -94,6 +78,10 @@ HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DISPPARAMS* para
 
 // Reads a property by id into value.
 HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline);
+
+// The object a VT_DISPATCH or VT_UNKNOWN holds, as IDispatch and held; null
+// for none, or for an object that does not speak IDispatch.
+IDispatch* DispatchIn(const VARIANT& value);
 
 // VT_DISPATCH and VT_UNKNOWN become objects even when null, answered by
 // `who`, or with `pages`, by the browser whose page the object is (else by

@@ -401,11 +401,13 @@ HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call) {
     }
 }
 
-RemoteRef<IUnknown> IdentityOf(IUnknown* object) {
+Answerer IdentityOf(IUnknown* object) {
     IUnknown* identity = nullptr;
     if (!object || FAILED(object->QueryInterface(IID_PPV_ARGS(&identity))))
-        return nullptr;
-    return AdoptRemote(identity, reinterpret_cast<Answerer>(identity));
+        return 0;
+    const auto key = reinterpret_cast<Answerer>(identity);
+    RemoteCalls::Get().Release(key, identity);  // not its last: the object holds it
+    return key;
 }
 
 }  // namespace shutterling::win32

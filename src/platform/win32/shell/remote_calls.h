@@ -96,8 +96,9 @@ RemoteRef<Interface> AdoptRemote(Interface* object, Answerer who) {
                                 [who](Interface* p) { RemoteCalls::Get().Release(who, p); });
 }
 
-// The COM identity of an object, held (a proxy answers it without a call).
-RemoteRef<IUnknown> IdentityOf(IUnknown* object);
+// The COM identity of an object, as a key that stays the object's while the
+// object is held (a proxy answers it without a call); 0 when there is none.
+Answerer IdentityOf(IUnknown* object);
 
 // A call whose result crosses back to the user-interface thread: empty when
 // the call was given up or not made. The result lives in shared state, so an

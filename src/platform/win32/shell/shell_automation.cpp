@@ -50,9 +50,9 @@ std::int32_t AsInt32(const VARIANT& v) {
 
 }  // namespace
 
-ComBrowserWindow::ComBrowserWindow(RemoteRef<IDispatch> browser, RemoteRef<IUnknown> identity,
+ComBrowserWindow::ComBrowserWindow(RemoteRef<IDispatch> browser, Answerer identity,
                                    std::shared_ptr<WalkMemo> memo)
-    : browser_(std::move(browser)), identity_(std::move(identity)), memo_(std::move(memo)) {
+    : browser_(std::move(browser)), identity_(identity), memo_(std::move(memo)) {
     if (memo_ && browser_)
         memo_->Hold(browser_);
 }
@@ -127,29 +127,19 @@ namespace {
 // What one item of the cursor is. On a worker.
 ComWindowWalk::Item ItemOf(const VARIANT& item) {
     using Status = platform::WindowWalk::Step::Status;
-    IDispatch* browser = nullptr;
-    if (V_VT(&item) == VT_DISPATCH) {
-        browser = V_DISPATCH(&item);
-        if (browser)
-            browser->AddRef();
-    } else if (V_VT(&item) == VT_UNKNOWN) {
-        if (V_UNKNOWN(&item) && FAILED(V_UNKNOWN(&item)->QueryInterface(IID_PPV_ARGS(&browser))))
-            return {Status::Failed, nullptr, nullptr};
-    } else if (V_VT(&item) != VT_EMPTY && V_VT(&item) != VT_NULL) {
-        // Not an object: the assignment to the loop variable fails.
-        return {Status::Failed, nullptr, nullptr};
-    }
-    if (!browser)
-        return {Status::Window, nullptr, nullptr};  // Nothing still takes its turn
-    // COM identity: the IUnknown of any two references to one object is the
-    // same pointer, and a proxy answers it without a call.
-    auto identity = IdentityOf(browser);
+    const VARTYPE type = V_VT(&item);
+    // Nothing still takes its turn.
+    if (type == VT_EMPTY || type == VT_NULL || (type == VT_DISPATCH && !V_DISPATCH(&item)) ||
+        (type == VT_UNKNOWN && !V_UNKNOWN(&item)))
+        return {Status::Window, nullptr};
+    // Not an object, or not one with IDispatch: the assignment to the loop variable fails.
+    IDispatch* browser = DispatchIn(item);
+    const Answerer identity = IdentityOf(browser);
     if (!identity) {
         RemoteCalls::Get().Release(kShell, browser);
-        return {Status::Failed, nullptr, nullptr};
+        return {Status::Failed, nullptr};
     }
-    const auto who = reinterpret_cast<Answerer>(identity.get());
-    return {Status::Window, AdoptRemote(browser, who), std::move(identity)};
+    return {Status::Window, AdoptRemote(browser, identity), identity};
 }
 
 }  // namespace
@@ -204,8 +194,8 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
         next_ = ahead_.size();  // the walk ends at a failed fetch
         return {item.status, nullptr};
     }
-    return {Status::Window, std::make_shared<ComBrowserWindow>(std::move(item.browser),
-                                                               std::move(item.identity), memo_)};
+    return {Status::Window,
+            std::make_shared<ComBrowserWindow>(std::move(item.browser), item.identity, memo_)};
 }
 
 std::unique_ptr<platform::WindowWalk> ComShellWindows::Walk() {

@@ -8,7 +8,6 @@
 #include <exdisp.h>
 #include <wrl/client.h>
 
-#include <wrl/client.h>
 #include <vector>
 
 #include "platform/shell.h"
@@ -24,8 +23,8 @@ using Microsoft::WRL::ComPtr;
 class ComBrowserWindow final : public platform::BrowserWindow {
   public:
     // A null browser stands for an item that is Nothing: every read fails.
-    // The identity holds the object, so that it is not reused meanwhile.
-    ComBrowserWindow(RemoteRef<IDispatch> browser, RemoteRef<IUnknown> identity,
+    // Its identity stays its own while the browser is held.
+    ComBrowserWindow(RemoteRef<IDispatch> browser, Answerer identity,
                      std::shared_ptr<WalkMemo> memo = nullptr);
 
     std::optional<std::shared_ptr<platform::Dispatch>> Document() override;
@@ -36,13 +35,11 @@ class ComBrowserWindow final : public platform::BrowserWindow {
     std::optional<std::int32_t> Height() override;
     std::optional<platform::WindowHandle> Hwnd() override;
     bool Quit() override;
-    std::uintptr_t Identity() const override {
-        return reinterpret_cast<std::uintptr_t>(identity_.get());
-    }
+    std::uintptr_t Identity() const override { return identity_; }
 
   private:
     RemoteRef<IDispatch> browser_;
-    RemoteRef<IUnknown> identity_;
+    Answerer identity_;
     std::shared_ptr<WalkMemo> memo_;
 };
 
@@ -59,7 +56,7 @@ class ComWindowWalk final : public platform::WindowWalk {
     struct Item {
         Step::Status status;
         RemoteRef<IDispatch> browser;  // null for an item that is Nothing
-        RemoteRef<IUnknown> identity;
+        Answerer identity = 0;
     };
 
   private:
