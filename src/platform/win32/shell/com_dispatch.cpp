@@ -19,6 +19,76 @@ Variant OfKind(Variant::Kind kind) {
     return v;
 }
 
+std::wstring Lower(std::wstring_view text) {
+    std::wstring lower(text);
+    for (auto& c : lower)
+        c = static_cast<wchar_t>(towlower(c));
+    return lower;
+}
+
+// The member's id, resolved by the server without regard to case, as late
+// binding expects.
+std::optional<DISPID> IdOf(IDispatch* object, std::wstring name, DWORD deadline) {
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    if (FAILED(RetryWhileBusy(deadline, [&] {
+            return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        }))) {
+        return std::nullopt;
+    }
+    return id;
+}
+
+// The class name a type library gives the object: IProvideClassInfo first
+// (the coclass, e.g. "HTMLDocument"), then IDispatch::GetTypeInfo. A type-info
+// object among `known` is not asked again; one that is asked comes back held,
+// with its identity, for the memo.
+struct ClassNamed {
+    std::wstring name;
+    RemoteRef<ITypeInfo> asked;
+    Answerer identity = 0;
+};
+
+// The class name of a type-info object, unless `known` has it already.
+std::optional<ClassNamed> NameOf(ITypeInfo* info, DWORD deadline, const TypeNames& known,
+                                 Answerer who) {
+    const Answerer id = IdentityOf(info);
+    if (!id)
+        return std::nullopt;
+    for (const auto& [object, name] : known) {
+        if (object == id)
+            return ClassNamed{name, nullptr, id};
+    }
+    BSTR name = nullptr;
+    if (FAILED(RetryWhileBusy(deadline, [&] {
+            return info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+        })))
+        return std::nullopt;
+    // The pass keeps the type info itself: the release of each document's
+    // reference to it is then not its last, and costs no call.
+    info->AddRef();
+    ClassNamed named{TextOf(name), AdoptRemote(info, who), id};
+    SysFreeString(name);
+    return named;
+}
+
+std::optional<ClassNamed> ClassNameOf(IDispatch* object, DWORD deadline, const TypeNames& known,
+                                      Answerer who) {
+    ComPtr<IProvideClassInfo> provider;
+    ComPtr<ITypeInfo> info;
+    if (SUCCEEDED(RetryWhileBusy(
+            deadline, [&] { return object->QueryInterface(IID_PPV_ARGS(&provider)); })) &&
+        SUCCEEDED(RetryWhileBusy(deadline, [&] { return provider->GetClassInfo(&info); }))) {
+        if (auto named = NameOf(info.Get(), deadline, known, who))
+            return named;
+    }
+    info.Reset();
+    if (FAILED(RetryWhileBusy(deadline,
+                              [&] { return object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info); })))
+        return std::nullopt;
+    return NameOf(info.Get(), deadline, known, who);
+}
+
 }  // namespace
 
 IDispatch* DispatchIn(const VARIANT& value) {
@@ -122,54 +192,6 @@ bool ToVariant(const platform::Variant& value, VARIANT* out) {
     return false;
 }
 
-namespace {
-
-std::wstring Lower(std::wstring_view text) {
-    std::wstring lower(text);
-    for (auto& c : lower)
-        c = static_cast<wchar_t>(towlower(c));
-    return lower;
-}
-
-// The member's id, resolved by the server without regard to case, as late
-// binding expects.
-std::optional<DISPID> IdOf(IDispatch* object, std::wstring_view member, DWORD deadline) {
-    std::wstring name(member);
-    LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
-    if (FAILED(RetryWhileBusy(deadline, [&] {
-            return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-        }))) {
-        return std::nullopt;
-    }
-    return id;
-}
-
-// The class name of a type-info object, unless `known` has it already.
-std::optional<ClassNamed> NameOf(ITypeInfo* info, DWORD deadline, const TypeNames& known,
-                                 Answerer who) {
-    const Answerer id = IdentityOf(info);
-    if (!id)
-        return std::nullopt;
-    for (const auto& [object, name] : known) {
-        if (object == id)
-            return ClassNamed{name, nullptr, id};
-    }
-    BSTR name = nullptr;
-    if (FAILED(RetryWhileBusy(deadline, [&] {
-            return info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-        })))
-        return std::nullopt;
-    // The pass keeps the type info itself: the release of each document's
-    // reference to it is then not its last, and costs no call.
-    info->AddRef();
-    ClassNamed named{TextOf(name), AdoptRemote(info, who), id};
-    SysFreeString(name);
-    return named;
-}
-
-}  // namespace
-
 HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DISPPARAMS* params, VARIANT* result,
                        DWORD deadline) {
     return RetryWhileBusy(deadline, [&] {
@@ -196,27 +218,6 @@ HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value, DWORD deadline
     return InvokeRetrying(object, id, DISPATCH_PROPERTYGET, &none, value, deadline);
 }
 
-std::optional<ClassNamed> ClassNameOf(IDispatch* object, DWORD deadline, const TypeNames& known,
-                                      Answerer who) {
-    if (!object)
-        return std::nullopt;
-    ComPtr<IProvideClassInfo> provider;
-    if (SUCCEEDED(RetryWhileBusy(
-            deadline, [&] { return object->QueryInterface(IID_PPV_ARGS(&provider)); }))) {
-        ComPtr<ITypeInfo> info;
-        if (SUCCEEDED(RetryWhileBusy(deadline, [&] { return provider->GetClassInfo(&info); }))) {
-            if (auto named = NameOf(info.Get(), deadline, known, who))
-                return named;
-        }
-    }
-    ComPtr<ITypeInfo> info;
-    if (FAILED(RetryWhileBusy(
-            deadline, [&] { return object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info); }))) {
-        return std::nullopt;
-    }
-    return NameOf(info.Get(), deadline, known, who);
-}
-
 void ComDispatch::Join(std::shared_ptr<WalkMemo> memo, PageModel model) {
     model_ = model;
     memo_ = std::move(memo);
@@ -235,7 +236,7 @@ std::optional<Result> ComDispatch::OnMember(std::wstring_view member, Invoke inv
         return std::nullopt;
     const std::wstring lower = Lower(member);
     const auto known =
-        model_ != PageModel::Unknown ? KnownMemberId(model_, lower) : std::optional<DISPID>();
+        model_ != PageModel::Unknown ? MemberIds::Known(model_, lower) : std::optional<DISPID>();
     auto got = CallRemote<std::pair<DISPID, Result>>(
         who_,
         [object = object_, name = std::wstring(member), known,
@@ -249,7 +250,7 @@ std::optional<Result> ComDispatch::OnMember(std::wstring_view member, Invoke inv
     if (!got)
         return std::nullopt;
     if (!known && model_ != PageModel::Unknown)
-        RememberMemberId(model_, lower, got->first);
+        MemberIds::Remember(model_, lower, got->first);
     return std::move(got->second);
 }
 

@@ -93,17 +93,4 @@ platform::Variant FromVariant(const VARIANT& value, Answerer who = kShell,
 // The reverse, for assignments; false when the value cannot be expressed.
 bool ToVariant(const platform::Variant& value, VARIANT* out);
 
-// The class name a type library gives the object: IProvideClassInfo first
-// (the coclass, e.g. "HTMLDocument"), then IDispatch::GetTypeInfo. Calls
-// rejected by a busy server are retried until the deadline. A type-info
-// object among `known` is not asked again; one that is asked comes back
-// held, with its identity, for the memo.
-struct ClassNamed {
-    std::wstring name;
-    RemoteRef<ITypeInfo> asked;
-    Answerer identity = 0;
-};
-std::optional<ClassNamed> ClassNameOf(IDispatch* object, DWORD deadline,
-                                      const TypeNames& known = {}, Answerer who = kShell);
-
 }  // namespace shutterling::win32

@@ -34,7 +34,6 @@ struct Kept {
 // its calls has been given up and has not come back, or while kept releases
 // have been out to it for longer than a call may take.
 struct Lane {
-    explicit Lane(Answerer answerer) : who(answerer) {}
     Answerer who;
     int out = 0;             // calls, and a batch of kept releases, on workers now
     bool givenUp = false;    // until out is 0 again
@@ -42,19 +41,16 @@ struct Lane {
     std::vector<Kept> kept;  // one per interface pointer, the rest made at once
 };
 
+// A call, or work for the user-interface thread.
 struct Task {
     std::function<void(DWORD)> call;
-    DWORD deadline = 0;
     std::shared_ptr<Lane> lane;
     UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     bool finished = false;   // guarded by the state's lock, as is the flag below
     bool abandoned = false;  // its waiter gave up
 };
 
-struct UiJob {
-    std::function<void()> work;
-    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-};
+DWORD WINAPI WorkerMain(void* param);
 
 }  // namespace
 
@@ -95,14 +91,91 @@ struct RemoteCalls::State {
     }
 
     // Runs job on an idle or a new worker; false when no thread can be started.
-    bool Start(std::function<void()> job);
+    bool Start(std::function<void()> job) {
+        Locked hold(lock);
+        try {
+            jobs.push_back(std::move(job));
+        } catch (...) {
+            return false;
+        }
+        if (static_cast<std::size_t>(idle) >= jobs.size()) {
+            WakeConditionVariable(&wake);
+            return true;
+        }
+        if (UniqueHandle(CreateThread(nullptr, kStackBytes, WorkerMain, this,
+                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)))
+            return true;
+        jobs.pop_back();
+        return false;
+    }
     // A worker's next job; empty when the worker is to leave.
-    std::function<void()> NextJob();
+    std::function<void()> NextJob() {
+        Locked hold(lock);
+        while (jobs.empty()) {
+            // The apartment, and every proxy in it, goes away with its last
+            // thread: the last idle worker stays, and sleeps until work comes.
+            ++idle;
+            const bool woke =
+                SleepConditionVariableSRW(&wake, &lock, idle > 1 ? kIdleMs : INFINITE, 0);
+            --idle;
+            if (!woke && jobs.empty() && idle > 0)
+                return nullptr;
+        }
+        auto job = std::move(jobs.front());
+        jobs.pop_front();
+        return job;
+    }
     // One piece of the lane's work is back (out still counts it): what was
     // kept for the lane is made here, once nothing else is out to it.
-    void Settle(const std::shared_ptr<Lane>& lane);
+    void Settle(const std::shared_ptr<Lane>& lane) {
+        for (;;) {
+            std::vector<Kept> kept;
+            {
+                Locked lock(this->lock);
+                if (lane->out > 1) {
+                    --lane->out;
+                    return;
+                }
+                // The last piece out is back: the answerer answers again.
+                lane->givenUp = false;
+                if (lane->kept.empty()) {
+                    --lane->out;
+                    std::erase(lanes, lane);
+                    return;
+                }
+                // This worker makes what was kept, and its piece counts for it.
+                kept.swap(lane->kept);
+                lane->keptSince = GetTickCount();
+                Begin();
+            }
+            for (auto& [object, before] : kept) {
+                try {
+                    if (before)
+                        before();
+                } catch (...) {
+                }
+                object->Release();
+            }
+            kept.clear();  // what `before` held goes while this still counts for the lane
+            Locked lock(this->lock);
+            lane->keptSince = 0;
+            End();
+        }
+    }
     // The lane's kept work goes out on a worker when nothing is out to it.
-    void Kick(const std::shared_ptr<Lane>& lane);
+    void Kick(const std::shared_ptr<Lane>& lane) {
+        {
+            Locked lock(this->lock);
+            if (lane->out > 0)
+                return;
+            ++lane->out;
+        }
+        if (!Start([this, lane] { Settle(lane); })) {
+            // Kept with the lane until it is kicked again, or left to the process's end.
+            Locked lock(this->lock);
+            --lane->out;
+        }
+    }
 };
 
 namespace {
@@ -142,10 +215,10 @@ bool DispatchPending() {
 LRESULT CALLBACK UiWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg != kMsgRunOnUi)
         return DefWindowProcW(hwnd, msg, wParam, lParam);
-    std::unique_ptr<std::shared_ptr<UiJob>> job(reinterpret_cast<std::shared_ptr<UiJob>*>(lParam));
+    std::unique_ptr<std::shared_ptr<Task>> job(reinterpret_cast<std::shared_ptr<Task>*>(lParam));
     if (!RemoteCalls::Get().Stopped()) {
         try {
-            (*job)->work();
+            (*job)->call(0);
         } catch (...) {
             // A window procedure lets nothing unwind into the system.
         }
@@ -155,90 +228,6 @@ LRESULT CALLBACK UiWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 }  // namespace
-
-bool RemoteCalls::State::Start(std::function<void()> job) {
-    Locked hold(lock);
-    try {
-        jobs.push_back(std::move(job));
-    } catch (...) {
-        return false;
-    }
-    if (static_cast<std::size_t>(idle) >= jobs.size()) {
-        WakeConditionVariable(&wake);
-        return true;
-    }
-    if (UniqueHandle(CreateThread(nullptr, kStackBytes, WorkerMain, this,
-                                  STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)))
-        return true;
-    jobs.pop_back();
-    return false;
-}
-
-std::function<void()> RemoteCalls::State::NextJob() {
-    Locked hold(lock);
-    while (jobs.empty()) {
-        // The apartment, and every proxy in it, goes away with its last
-        // thread: the last idle worker stays, and sleeps until work comes.
-        ++idle;
-        const bool woke = SleepConditionVariableSRW(&wake, &lock, idle > 1 ? kIdleMs : INFINITE, 0);
-        --idle;
-        if (!woke && jobs.empty() && idle > 0)
-            return nullptr;
-    }
-    auto job = std::move(jobs.front());
-    jobs.pop_front();
-    return job;
-}
-
-void RemoteCalls::State::Settle(const std::shared_ptr<Lane>& lane) {
-    for (;;) {
-        std::vector<Kept> kept;
-        {
-            Locked lock(this->lock);
-            if (lane->out > 1) {
-                --lane->out;
-                return;
-            }
-            // The last piece out is back: the answerer answers again.
-            lane->givenUp = false;
-            if (lane->kept.empty()) {
-                --lane->out;
-                std::erase(lanes, lane);
-                return;
-            }
-            // This worker makes what was kept, and its piece counts for it.
-            kept.swap(lane->kept);
-            lane->keptSince = GetTickCount();
-            Begin();
-        }
-        for (auto& [object, before] : kept) {
-            try {
-                if (before)
-                    before();
-            } catch (...) {
-            }
-            object->Release();
-        }
-        kept.clear();  // what `before` held goes while this still counts for the lane
-        Locked lock(this->lock);
-        lane->keptSince = 0;
-        End();
-    }
-}
-
-void RemoteCalls::State::Kick(const std::shared_ptr<Lane>& lane) {
-    {
-        Locked lock(this->lock);
-        if (lane->out > 0)
-            return;
-        ++lane->out;
-    }
-    if (!Start([this, lane] { Settle(lane); })) {
-        // Kept with the lane until it is kicked again, or left to the process's end.
-        Locked lock(this->lock);
-        --lane->out;
-    }
-}
 
 RemoteCalls& RemoteCalls::Get() {
     static RemoteCalls* calls = new RemoteCalls;
@@ -262,7 +251,6 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     if (Stopped() || !task->done)
         return Outcome::NotMade;
     task->call = std::move(call);
-    task->deadline = GetTickCount() + kCallTimeoutMs;
     {
         Locked lock(state.lock);
         task->lane = state.LaneOf(who, true);
@@ -271,9 +259,9 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
         ++task->lane->out;
         state.Begin();
     }
-    const bool started = state.Start([&state, task] {
+    const bool started = state.Start([&state, task, deadline = GetTickCount() + kCallTimeoutMs] {
         try {
-            task->call(task->deadline);
+            task->call(deadline);
         } catch (...) {
         }
         // Its own references go to their answerers' records before it counts as done.
@@ -357,11 +345,11 @@ void RemoteCalls::RunOnUiThread(std::function<void()> work) {
             work();
         return;
     }
-    auto job = std::make_shared<UiJob>();
+    auto job = std::make_shared<Task>();
     if (!job->done || !state.window)
         return;
-    job->work = std::move(work);
-    auto* message = new std::shared_ptr<UiJob>(job);
+    job->call = [work = std::move(work)](DWORD) { work(); };
+    auto* message = new std::shared_ptr<Task>(job);
     if (!PostMessageW(state.window, kMsgRunOnUi, 0, reinterpret_cast<LPARAM>(message))) {
         delete message;
         return;

@@ -2,11 +2,8 @@
 // never hold the program hostage. Each runs on a worker thread of the
 // multithreaded apartment while the user-interface thread waits for it at
 // most kCallTimeoutMs, dispatching messages as the apartment's own modal loop
-// would; a call that does not come back in time is abandoned with its thread.
-//
-// Windows could cancel a pending call (a message filter's MessagePending, or
-// CoCancelCall); Wine 8 honours neither, and a design that cannot be shown to
-// work here is not one we ship.
+// would; a call that does not come back in time is abandoned with its thread
+// (DESIGN.md says why not CoCancelCall: Wine 8 does not honour it).
 #pragma once
 
 #include <windows.h>

@@ -52,10 +52,7 @@ std::int32_t AsInt32(const VARIANT& v) {
 
 ComBrowserWindow::ComBrowserWindow(RemoteRef<IDispatch> browser, Answerer identity,
                                    std::shared_ptr<WalkMemo> memo)
-    : browser_(std::move(browser)), identity_(identity), memo_(std::move(memo)) {
-    if (memo_ && browser_)
-        memo_->Hold(browser_);
-}
+    : browser_(std::move(browser)), identity_(identity), memo_(std::move(memo)) {}
 
 std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() {
     if (!browser_)
@@ -68,15 +65,12 @@ std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() 
             ScopedVariant value;
             if (FAILED(GetProperty(browser.get(), kDispidDocument, value.get(), deadline)))
                 return std::nullopt;
+            // No document is an empty reference; anything else is not a document.
             const auto document = FromVariant(*value, who);
-            if (!document.IsObject()) {
-                // No document is an empty reference; anything else is not a document.
-                if (document.kind == platform::Variant::Kind::Empty ||
-                    document.kind == platform::Variant::Kind::Null)
-                    return std::shared_ptr<platform::Dispatch>();
-                return std::nullopt;
-            }
-            return document.object;
+            if (document.IsObject() || document.kind == platform::Variant::Kind::Empty ||
+                document.kind == platform::Variant::Kind::Null)
+                return document.object;
+            return std::nullopt;
         });
     if (document && *document)
         static_cast<ComDispatch*>(document->get())->Join(memo_, PageModel::Unknown);
@@ -154,25 +148,19 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
             std::vector<Item> items;
         };
         auto batch = CallRemote<Batch>(kShell, [cursor = cursor_](DWORD deadline) {
-            struct Items {
-                VARIANT v[kWalkBatch];
-                Items() {
-                    for (auto& item : v)
-                        VariantInit(&item);
-                }
-                ~Items() {
-                    for (auto& item : v)
-                        VariantClear(&item);
-                }
-            } items;
+            Batch out;
+            out.items.reserve(kWalkBatch);   // so that no item is left unconverted
+            VARIANT items[kWalkBatch] = {};  // all VT_EMPTY
             ULONG count = 0;
             const HRESULT hr =
-                RetryWhileBusy(deadline, [&] { return cursor->Next(kWalkBatch, items.v, &count); });
-            Batch out;
+                RetryWhileBusy(deadline, [&] { return cursor->Next(kWalkBatch, items, &count); });
             out.failed = FAILED(hr);
             out.ended = hr == S_FALSE || count == 0;
-            for (ULONG i = 0; !out.failed && i < count && i < kWalkBatch; ++i)
-                out.items.push_back(ItemOf(items.v[i]));
+            for (ULONG i = 0; i < count && i < kWalkBatch; ++i) {
+                if (!out.failed)
+                    out.items.push_back(ItemOf(items[i]));
+                VariantClear(&items[i]);
+            }
             return out;
         });
         if (!batch || batch->failed)

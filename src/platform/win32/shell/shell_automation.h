@@ -6,19 +6,14 @@
 #include <windows.h>
 
 #include <exdisp.h>
-#include <wrl/client.h>
 
 #include <vector>
 
 #include "platform/shell.h"
-#include "platform/win32/shell/remote_calls.h"
 #include "platform/win32/shell/shell_events.h"
-#include "platform/win32/shell/shell_guids.h"
 #include "platform/win32/shell/walk_memo.h"
 
 namespace shutterling::win32 {
-
-using Microsoft::WRL::ComPtr;
 
 class ComBrowserWindow final : public platform::BrowserWindow {
   public:

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -40,7 +41,11 @@ class WalkMemo {
     const TypeNames& Types() const { return types_; }
     // `held` keeps the object of that identity for the pass, when nothing else does.
     void RememberType(Answerer identity, const std::wstring& name,
-                      std::shared_ptr<void> held = nullptr);
+                      std::shared_ptr<void> held = nullptr) {
+        types_.emplace_back(identity, name);
+        if (held)
+            Hold(std::move(held));
+    }
     const PageBrowsers& Pages() const { return pages_; }
     void NotePage(Answerer identity, Answerer browser) { pages_.emplace_back(identity, browser); }
 
@@ -53,19 +58,43 @@ class WalkMemo {
 // The handling of one shell event, nested ones included: its walks share one memo.
 class PassScope {
   public:
-    PassScope();
-    ~PassScope();
+    PassScope() {
+        if (depth_++ == 0)
+            memo_ = std::make_shared<WalkMemo>();
+    }
+    ~PassScope() {
+        if (--depth_ == 0)
+            memo_.reset();
+    }
     PassScope(const PassScope&) = delete;
     PassScope& operator=(const PassScope&) = delete;
     // The memo of the pass under way, or a new one for a walk of its own.
-    static std::shared_ptr<WalkMemo> Memo();
+    static std::shared_ptr<WalkMemo> Memo() { return memo_ ? memo_ : std::make_shared<WalkMemo>(); }
+
+  private:
+    static inline std::shared_ptr<WalkMemo> memo_;
+    static inline int depth_ = 0;
 };
 
 // The id of a member of an object of a fixed-id model, once resolved: a
 // class's built-in members keep their ids in every object of the class, and
 // the program asks only built-in members (an expando member added by a page
 // script would have an id of its own object). Member names in lower case.
-std::optional<DISPID> KnownMemberId(PageModel model, const std::wstring& member);
-void RememberMemberId(PageModel model, const std::wstring& member, DISPID id);
+class MemberIds {
+  public:
+    static std::optional<DISPID> Known(PageModel model, const std::wstring& member) {
+        for (const auto& [m, name, id] : ids_) {
+            if (m == model && name == member)
+                return id;
+        }
+        return std::nullopt;
+    }
+    static void Remember(PageModel model, const std::wstring& member, DISPID id) {
+        ids_.emplace_back(model, member, id);
+    }
+
+  private:
+    static inline std::vector<std::tuple<PageModel, std::wstring, DISPID>> ids_;
+};
 
 }  // namespace shutterling::win32

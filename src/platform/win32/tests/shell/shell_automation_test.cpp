@@ -166,6 +166,7 @@ void PassEndsWhileACallHangs() {
     Silent hung;
     {
         auto memo = std::make_shared<WalkMemo>();
+        memo->Hold(Ref<IDispatch>(&page));
         ComBrowserWindow answering(Ref<IDispatch>(&page),
                                    IdentityOf(static_cast<IDispatch*>(&page)), memo);
         ComBrowserWindow silent(Ref<IDispatch>(&hung), IdentityOf(static_cast<IDispatch*>(&hung)),
