@@ -379,8 +379,7 @@ HRESULT Shell::Unadvise(DWORD cookie) {
 }
 
 bool Shell::Shutdown() {
-    // A hung window's thread leaves its read first, so that it can end.
-    EndHangs();
+    HoldHangs();
     auto windows = windows_;
     for (auto& w : windows) {
         if (!w->thread && !w->destroyed)
@@ -395,11 +394,13 @@ bool Shell::Shutdown() {
         CoDisconnectObject(collection_.Get(), 0);
     collection_.Reset();
     // Under Wine 8 a process that ends a thread still at work inside COM can
-    // die of a segmentation fault: each window's thread has ended first. The
-    // wait pumps, as a thread leaving may still call this apartment.
+    // die of a segmentation fault: each window's thread has ended first, or
+    // waits in a hang, which is safe. The wait pumps, as a thread leaving may
+    // still call this apartment.
     return Pump(kThreadsEndMs, [this] {
-        return std::all_of(openedWindows_.begin(), openedWindows_.end(),
-                           [](const auto& w) { return !w->thread || w->thread->Ended(); });
+        return std::all_of(openedWindows_.begin(), openedWindows_.end(), [](const auto& w) {
+            return !w->thread || w->thread->Ended() || Hanging(w->threadId);
+        });
     });
 }
 

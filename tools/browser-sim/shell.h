@@ -51,7 +51,8 @@ class Shell {
     int Unadvised() const { return unadvised_; }
 
     // Ends the run: the collection and every window gone, every window's
-    // thread out of its apartment and ended. False if a thread did not end.
+    // thread out of its apartment and ended, or held in its hang. False if a
+    // thread did neither in time.
     bool Shutdown();
 
   private:
