@@ -168,25 +168,9 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
         error = L"a window named " + name + L" is already open";
         return nullptr;
     }
-    std::shared_ptr<BrowserWindow> host;
-    if (!props.tabOf.empty()) {
-        host = Find(props.tabOf);
-        if (!host) {
-            error = L"no open window named " + props.tabOf;
-            return nullptr;
-        }
-        // A frame's tabs share the thread that serves the frame.
-        if (props.ownThread) {
-            error =
-                L"a tab lives on its frame's thread: tab= goes without thread=, hang= and busy=";
-            return nullptr;
-        }
-        if (host->thread) {
-            error =
-                L"the frame of " + props.tabOf + L" is on a thread of its own and takes no tabs";
-            return nullptr;
-        }
-    }
+    auto host = props.tabOf.empty() ? nullptr : Find(props.tabOf);
+    if (!CanOpenInFrame(props, host.get(), error))
+        return nullptr;
     auto w = std::make_shared<BrowserWindow>();
     w->name = name;
     w->Change([&](WindowProps& p) { p = props; });
@@ -268,15 +252,7 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
     }
     if (document)
         MakeDocument(w);
-    if (w.thread) {
-        // Not SetWindowText here: it waits for the window's thread, which may be hung.
-        PostMessageW(w.hwnd, kFrameApply, WPARAM(opened_), place);
-        return true;
-    }
-    // Whatever a tab sets of its frame, the frame's other tabs report too.
-    if (ShareFrameSettings(w) || place)
-        PlaceFrame(w, opened_);
-    ShowTabs(*w.frame);
+    ApplyToFrame(w, place, opened_);
     return true;
 }
 
@@ -319,11 +295,7 @@ void Shell::Register(BrowserWindow& w) {
 
 void Shell::Close(BrowserWindow& w) {
     Log::Get().Write("close", Utf8(w.name));
-    // Only its own thread can destroy a window.
-    if (w.thread)
-        PostMessageW(w.hwnd, kFrameUserClose, 0, w.cookie);
-    else
-        CloseTab(w);
+    CloseTab(w);
 }
 
 void Shell::OnDestroyed(BrowserWindow& w) {
