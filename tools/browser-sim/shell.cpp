@@ -13,6 +13,7 @@
 #include "document.h"
 #include "faults.h"
 #include "frame.h"
+#include "opener.h"
 #include "references.h"
 #include "sim_log.h"
 #include "steps.h"
@@ -92,67 +93,8 @@ std::shared_ptr<BrowserWindow> Shell::FindEver(const std::wstring& name) const {
     return nullptr;
 }
 
-bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
-    Variant value;
-    VARIANT& v = *value.Out();
-    const WindowProps p = w.Settings();
-    auto standIn = [&](ClosedMode mode) {
-        V_VT(&v) = VT_DISPATCH;
-        V_DISPATCH(&v) = new HtmlWindowObj({}, "opener-of-" + Utf8(w.name), mode);
-    };
-    switch (p.opener) {
-        case OpenerKind::None:
-        case OpenerKind::Fail:
-            break;
-        case OpenerKind::Empty:
-            V_VT(&v) = VT_BSTR;
-            V_BSTR(&v) = SysAllocString(L"");
-            break;
-        case OpenerKind::Null:
-            V_VT(&v) = VT_NULL;
-            break;
-        case OpenerKind::Object:
-            standIn(p.closed == ClosedMode::Live ? ClosedMode::False : p.closed);
-            break;
-        case OpenerKind::Window: {
-            auto opener = Find(p.openerWindow);
-            if (!opener) {
-                error = L"no open window named " + p.openerWindow;
-                return false;
-            }
-            if (p.closed == ClosedMode::Live) {
-                V_VT(&v) = VT_DISPATCH;
-                // The opener's window object is answered by the opener's page:
-                // a popup served by another thread passes on a reference made
-                // on the opener's thread, never marshals the object itself.
-                if (p.ownThread || opener->thread) {
-                    V_DISPATCH(&v) = NewForwarder(ScriptStock(*opener));
-                } else {
-                    V_DISPATCH(&v) = opener->script.Get();
-                    opener->script->AddRef();
-                }
-            } else {
-                standIn(p.closed);
-            }
-            break;
-        }
-    }
-    w.script->SetOpener(&v);
-    return true;
-}
-
-std::shared_ptr<ReferenceStock> Shell::ScriptStock(BrowserWindow& w) {
-    // A window on a thread of its own made its stock when it opened, there.
-    if (!w.scriptRefs) {
-        HWND notices = notices_;
-        LONG cookie = w.cookie;
-        w.scriptRefs = std::make_shared<ReferenceStock>(
-            w.script.Get(), Utf8(w.name) + ".window",
-            [notices, cookie] { PostMessageW(notices, kRefillScript, 0, cookie); },
-            [] { return true; });
-        w.scriptRefs->Refill();
-    }
-    return w.scriptRefs;
+void Shell::AskRefillScript(LONG cookie) {
+    PostMessageW(notices_, kRefillScript, 0, cookie);
 }
 
 void Shell::RefillScript(LONG cookie) {
