@@ -2,8 +2,9 @@
 # Browsers served from threads of their own: one whose thread stops answering
 # at a chosen read, for a while or for good, and busy ones that turn calls
 # away. While a window's thread is blocked the collection still answers and
-# hands that window out; the simulator still quits. What a client sees of a
-# busy window under Wine 8 depends on who turns the call away (see README).
+# hands that window out; the simulator still quits, and the read it hangs in
+# stays unanswered. What a client sees of a busy window under Wine 8 depends on
+# who turns the call away (see README).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin sim_hung_browser
@@ -22,6 +23,7 @@ STORY
 # waiting on stuck for good.
 sim_wait 60 ' waiting for=client$'
 (cd "$W" && exec timeout 120 wine "$E2E_CLIENT" --filter --timeout 60000 >"$W/client.out" 2>&1) &
+client=$!
 sim_wait 60 ' hang stuck read=Document for=forever$'
 
 # Meanwhile a second client gets every window from the collection, stuck included.
@@ -49,4 +51,10 @@ log "ok: the client's RetryRejectedCall was never asked"
 sim_quit
 expect_log "quit cleanly with a window still hung" ' exit code=0$'
 expect_no_log "stuck never answered" ' answer stuck '
+# An answer at the end would set the client going again while the simulator
+# ends; its read fails only once the simulator has gone.
+wait "$client" || true
+tr -d '\r' <"$W/client.out" | grep -qE '^window 5 title="Stuck" .* document=fail:' ||
+    die "the client's read of stuck did not fail with the simulator: $(grep 'window 5' "$W/client.out")"
+log "ok: the client's read of stuck failed once the simulator had gone"
 log PASS

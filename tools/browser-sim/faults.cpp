@@ -5,6 +5,7 @@
 #include <exdisp.h>
 #include <ocidl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -25,8 +26,11 @@ struct Deferred {
     bool die = false;
 };
 std::vector<Deferred> g_deferred;
-// Set once the run ends; hangs wait on it rather than sleep.
-const HANDLE g_hangsEnd = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+// Set once the run ends: a hang then lasts until the process has ended.
+const HANDLE g_runEnding = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+// The threads blocked in a hang now.
+SRWLOCK g_hungLock = SRWLOCK_INIT;
+std::vector<DWORD> g_hung;
 
 std::string Seconds(double ms) {
     char text[32];
@@ -199,15 +203,33 @@ void HangAt(BrowserWindow& w, const wchar_t* read, const char* member) {
     Log::Get().Write("hang", Utf8(w.name) + " read=" + member +
                                  " for=" + (ms == INFINITE ? "forever" : Seconds(ms)));
     double start = Log::Get().Now();
-    // Cut short only by the end of the run, which is no answer of the browser's.
-    if (WaitForSingleObject(g_hangsEnd, ms) == WAIT_OBJECT_0)
-        return;
+    AcquireSRWLockExclusive(&g_hungLock);
+    g_hung.push_back(GetCurrentThreadId());
+    ReleaseSRWLockExclusive(&g_hungLock);
+    WaitForSingleObject(g_runEnding, ms);
+    // Once the run ends the read is never answered: an answer would set the
+    // waiting client going again in the middle of the simulator's end. Decided
+    // under the lock, so the end never counts on a thread that then goes on.
+    AcquireSRWLockExclusive(&g_hungLock);
+    bool ending = WaitForSingleObject(g_runEnding, 0) == WAIT_OBJECT_0;
+    if (!ending)
+        std::erase(g_hung, GetCurrentThreadId());
+    ReleaseSRWLockExclusive(&g_hungLock);
+    if (ending)
+        Sleep(INFINITE);
     Log::Get().Write(
         "answer", Utf8(w.name) + " read=" + member + " after=" + Seconds(Log::Get().Now() - start));
 }
 
-void EndHangs() {
-    SetEvent(g_hangsEnd);
+void HoldHangs() {
+    SetEvent(g_runEnding);
+}
+
+bool Hanging(DWORD threadId) {
+    AcquireSRWLockShared(&g_hungLock);
+    bool hanging = std::find(g_hung.begin(), g_hung.end(), threadId) != g_hung.end();
+    ReleaseSRWLockShared(&g_hungLock);
+    return hanging;
 }
 
 HRESULT BusyAnswer(BrowserWindow& w, const char* member) {

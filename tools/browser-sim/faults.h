@@ -27,9 +27,10 @@ void DieInside(int calls);
 // a real block, not a message loop, so no call and no message reaches the
 // thread meanwhile. Then the read is answered as usual.
 void HangAt(BrowserWindow& window, const wchar_t* read, const char* member);
-// The run is ending: every hang, now and later, ends at once, so each window's
-// thread can leave its call and its apartment before the process ends.
-void EndHangs();
+// The run is ending: a hang, now or later, lasts until the process has ended.
+void HoldHangs();
+// Whether the thread is blocked in a hang, in a plain wait.
+bool Hanging(DWORD threadId);
 // RPC_E_SERVERCALL_RETRYLATER, logged, while a window whose members turn calls
 // away (busy=SECONDS) is busy; S_OK otherwise.
 HRESULT BusyAnswer(BrowserWindow& window, const char* member);

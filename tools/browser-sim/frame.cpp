@@ -47,13 +47,6 @@ void FitTo(HWND child, HWND parent) {
     MoveWindow(child, 0, 0, rc.right, rc.bottom, TRUE);
 }
 
-std::string TabNames(const std::vector<std::shared_ptr<BrowserWindow>>& tabs) {
-    std::string names;
-    for (auto& t : tabs)
-        names += (names.empty() ? "" : ",") + Utf8(t->name);
-    return names;
-}
-
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
@@ -65,22 +58,9 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // The handlers below may drop the last tab's reference to the frame.
     auto f = raw->shared_from_this();
     switch (msg) {
-        case WM_CLOSE: {
-            // The whole window closes, with every tab in it.
-            auto tabs = f->Tabs();
-            ++f->closeRequests;
-            for (auto& t : tabs)
-                ++t->closeRequests;
-            bool alone = tabs.size() == 1 && tabs[0].get() == f->first;
-            Log::Get().Write("wm_close", Utf8(f->name) + " hwnd=" + Hex(ULONG(UINT_PTR(hwnd))) +
-                                             " count=" + std::to_string(f->closeRequests) +
-                                             " wparam=" + std::to_string(wp) +
-                                             " lparam=" + std::to_string(lp) +
-                                             (alone ? "" : " tabs=" + TabNames(tabs)));
-            if (tabs.empty() || !tabs[0]->Settings().ignoreClose)
-                DestroyWindow(hwnd);
+        case WM_CLOSE:
+            CloseFrame(*f, wp, lp);
             return 0;
-        }
         case kFrameApply: {
             auto tabs = f->Tabs();
             if (lp && !tabs.empty())
@@ -91,7 +71,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case kFrameUserClose:
         case kTabQuit:
             if (auto t = f->Tab(LONG(lp)))
-                CloseTab(*t);
+                CloseOnFrameThread(*t);
             return 0;
         case WM_SIZE:
             for (auto& t : f->Tabs())
@@ -161,40 +141,6 @@ bool AddTabWindows(BrowserWindow& w, Frame& f) {
 }
 
 }  // namespace
-
-std::vector<std::shared_ptr<BrowserWindow>> Frame::Tabs() const {
-    std::vector<std::shared_ptr<BrowserWindow>> open;
-    AcquireSRWLockShared(&lock_);
-    for (auto& weak : tabs_) {
-        if (auto t = weak.lock(); t && !t->destroyed)
-            open.push_back(std::move(t));
-    }
-    ReleaseSRWLockShared(&lock_);
-    return open;
-}
-
-std::shared_ptr<BrowserWindow> Frame::Tab(LONG cookie) const {
-    for (auto& t : Tabs()) {
-        if (t->cookie == cookie)
-            return t;
-    }
-    return nullptr;
-}
-
-void Frame::Add(BrowserWindow& tab) {
-    AcquireSRWLockExclusive(&lock_);
-    tabs_.push_back(tab.weak_from_this());
-    ReleaseSRWLockExclusive(&lock_);
-}
-
-void Frame::Drop(const BrowserWindow& tab) {
-    AcquireSRWLockExclusive(&lock_);
-    std::erase_if(tabs_, [&](const auto& weak) {
-        auto t = weak.lock();
-        return !t || t.get() == &tab;
-    });
-    ReleaseSRWLockExclusive(&lock_);
-}
 
 bool RegisterFrameClasses(std::wstring& error) {
     const std::pair<const wchar_t*, WNDPROC> classes[] = {
@@ -266,59 +212,6 @@ void ShowTabs(Frame& f) {
         ShowWindow(t->frameTab, t == tabs.back() ? SW_SHOW : SW_HIDE);
         InvalidateRect(t->tabWindow, nullptr, TRUE);
     }
-}
-
-void CloseTab(BrowserWindow& w) {
-    if (w.destroyed)
-        return;
-    Frame& f = *w.frame;
-    if (f.Tabs().size() <= 1) {
-        DestroyWindow(f.hwnd);
-        return;
-    }
-    DestroyWindow(w.frameTab);
-    f.Drop(w);
-    ShowTabs(f);
-}
-
-void QuitTab(BrowserWindow& w) {
-    if (w.quitting.exchange(true))
-        return;
-    int left = 0;
-    for (auto& t : w.frame->Tabs())
-        left += !t->quitting;
-    Log::Get().Write("quit", Utf8(w.name) + " hwnd=" + Hex(ULONG(UINT_PTR(w.hwnd))) +
-                                 " tabs-left=" + std::to_string(left));
-    // Closing the tab inside the client's call would cut the call off from its own reply.
-    PostMessageW(w.hwnd, kTabQuit, 0, w.cookie);
-}
-
-void CopyFrameSettings(const WindowProps& from, WindowProps& to) {
-    to.menubar = from.menubar;
-    to.width = from.width;
-    to.height = from.height;
-    to.restoredWidth = from.restoredWidth;
-    to.restoredHeight = from.restoredHeight;
-    to.x = from.x;
-    to.y = from.y;
-    to.show = from.show;
-    to.ignoreClose = from.ignoreClose;
-}
-
-bool ShareFrameSettings(BrowserWindow& w) {
-    const WindowProps p = w.Settings();
-    bool moved = false;
-    for (auto& t : w.frame->Tabs()) {
-        if (t.get() == &w)
-            continue;
-        t->Change([&](WindowProps& q) {
-            moved = moved || q.width != p.width || q.height != p.height ||
-                    q.restoredWidth != p.restoredWidth || q.restoredHeight != p.restoredHeight ||
-                    q.x != p.x || q.y != p.y || q.show != p.show;
-            CopyFrameSettings(p, q);
-        });
-    }
-    return moved;
 }
 
 }  // namespace sim

@@ -41,6 +41,7 @@ constexpr UINT kFrameApply = WM_APP + 1;
 constexpr UINT kFrameUserClose = WM_APP + 2;
 constexpr UINT kTabQuit = WM_APP + 3;
 
+// The real windows (frame.cpp), made and changed on the frame's thread.
 bool RegisterFrameClasses(std::wstring& error);
 // Gives the window a frame of its own, hidden until PlaceFrame shows it.
 bool CreateFrame(BrowserWindow& window);
@@ -51,11 +52,26 @@ bool AddTab(BrowserWindow& window, BrowserWindow& host);
 void PlaceFrame(BrowserWindow& window, int index);
 // The frame's caption is its front tab's title; each tab window has its own.
 void ShowTabs(Frame& frame);
-// Closes the tab alone, or the frame with its last tab; on the frame's thread.
+
+// The tabs as the scenario and the clients change them (tabs.cpp).
+// Whether a window opened with `props` can open as its settings say: in a
+// frame of its own, or (tab=) as a tab of `host`'s frame, null when no open
+// window has that name. False, with a message, when it cannot.
+bool CanOpenInFrame(const WindowProps& props, const BrowserWindow* host, std::wstring& error);
+// After `set`: the frame shows the tabs' titles, the window's frame settings
+// reach its other tabs, and the frame is placed again when they moved it or
+// `place` says its placement changed (`index` as for PlaceFrame). The work is
+// done on the frame's thread.
+void ApplyToFrame(BrowserWindow& window, bool place, int index);
+// WM_CLOSE: the whole frame closes, with every tab in it; on the frame's thread.
+void CloseFrame(Frame& frame, WPARAM wparam, LPARAM lparam);
+// The user closes the tab: alone, or the frame with its last; the work is
+// done on the frame's thread.
 void CloseTab(BrowserWindow& window);
+// The same, already on the frame's thread.
+void CloseOnFrameThread(BrowserWindow& window);
 // IWebBrowser2::Quit: logged now, the tab closed once the call has returned.
 void QuitTab(BrowserWindow& window);
-
 // The settings a tab takes from its frame.
 void CopyFrameSettings(const WindowProps& from, WindowProps& to);
 // Gives every other tab of the window's frame the window's frame settings;

@@ -156,10 +156,10 @@ int main() {
     SetEvent(g_runEnded);
     WaitForSingleObject(watchdog, INFINITE);
     log.Write("exit", "code=" + std::to_string(code));
-    // Every thread of the simulator's own has ended and its COM is uninitialized:
-    // only the runtime's own threads are left. The runtime's clean-up at a
-    // normal exit is not what the simulator is for, and Wine 8 once faulted in
-    // it (a write to 0x4), so the process ends here.
+    // Every thread of the simulator's own has ended, or waits in a hang, and
+    // its COM is uninitialized: only the runtime's own threads are at work.
+    // The runtime's clean-up at a normal exit is not what the simulator is
+    // for, and Wine 8 once faulted in it (a write to 0x4), so it ends here.
     TerminateProcess(GetCurrentProcess(), UINT(code));
     return code;
 }

@@ -13,6 +13,7 @@
 #include "document.h"
 #include "faults.h"
 #include "frame.h"
+#include "opener.h"
 #include "references.h"
 #include "sim_log.h"
 #include "steps.h"
@@ -92,67 +93,8 @@ std::shared_ptr<BrowserWindow> Shell::FindEver(const std::wstring& name) const {
     return nullptr;
 }
 
-bool Shell::SetOpener(BrowserWindow& w, std::wstring& error) {
-    Variant value;
-    VARIANT& v = *value.Out();
-    const WindowProps p = w.Settings();
-    auto standIn = [&](ClosedMode mode) {
-        V_VT(&v) = VT_DISPATCH;
-        V_DISPATCH(&v) = new HtmlWindowObj({}, "opener-of-" + Utf8(w.name), mode);
-    };
-    switch (p.opener) {
-        case OpenerKind::None:
-        case OpenerKind::Fail:
-            break;
-        case OpenerKind::Empty:
-            V_VT(&v) = VT_BSTR;
-            V_BSTR(&v) = SysAllocString(L"");
-            break;
-        case OpenerKind::Null:
-            V_VT(&v) = VT_NULL;
-            break;
-        case OpenerKind::Object:
-            standIn(p.closed == ClosedMode::Live ? ClosedMode::False : p.closed);
-            break;
-        case OpenerKind::Window: {
-            auto opener = Find(p.openerWindow);
-            if (!opener) {
-                error = L"no open window named " + p.openerWindow;
-                return false;
-            }
-            if (p.closed == ClosedMode::Live) {
-                V_VT(&v) = VT_DISPATCH;
-                // The opener's window object is answered by the opener's page:
-                // a popup served by another thread passes on a reference made
-                // on the opener's thread, never marshals the object itself.
-                if (p.ownThread || opener->thread) {
-                    V_DISPATCH(&v) = NewForwarder(ScriptStock(*opener));
-                } else {
-                    V_DISPATCH(&v) = opener->script.Get();
-                    opener->script->AddRef();
-                }
-            } else {
-                standIn(p.closed);
-            }
-            break;
-        }
-    }
-    w.script->SetOpener(&v);
-    return true;
-}
-
-std::shared_ptr<ReferenceStock> Shell::ScriptStock(BrowserWindow& w) {
-    // A window on a thread of its own made its stock when it opened, there.
-    if (!w.scriptRefs) {
-        HWND notices = notices_;
-        LONG cookie = w.cookie;
-        w.scriptRefs = std::make_shared<ReferenceStock>(
-            w.script.Get(), Utf8(w.name) + ".window",
-            [notices, cookie] { PostMessageW(notices, kRefillScript, 0, cookie); },
-            [] { return true; });
-        w.scriptRefs->Refill();
-    }
-    return w.scriptRefs;
+void Shell::AskRefillScript(LONG cookie) {
+    PostMessageW(notices_, kRefillScript, 0, cookie);
 }
 
 void Shell::RefillScript(LONG cookie) {
@@ -168,25 +110,9 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
         error = L"a window named " + name + L" is already open";
         return nullptr;
     }
-    std::shared_ptr<BrowserWindow> host;
-    if (!props.tabOf.empty()) {
-        host = Find(props.tabOf);
-        if (!host) {
-            error = L"no open window named " + props.tabOf;
-            return nullptr;
-        }
-        // A frame's tabs share the thread that serves the frame.
-        if (props.ownThread) {
-            error =
-                L"a tab lives on its frame's thread: tab= goes without thread=, hang= and busy=";
-            return nullptr;
-        }
-        if (host->thread) {
-            error =
-                L"the frame of " + props.tabOf + L" is on a thread of its own and takes no tabs";
-            return nullptr;
-        }
-    }
+    auto host = props.tabOf.empty() ? nullptr : Find(props.tabOf);
+    if (!CanOpenInFrame(props, host.get(), error))
+        return nullptr;
     auto w = std::make_shared<BrowserWindow>();
     w->name = name;
     w->Change([&](WindowProps& p) { p = props; });
@@ -268,15 +194,7 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
     }
     if (document)
         MakeDocument(w);
-    if (w.thread) {
-        // Not SetWindowText here: it waits for the window's thread, which may be hung.
-        PostMessageW(w.hwnd, kFrameApply, WPARAM(opened_), place);
-        return true;
-    }
-    // Whatever a tab sets of its frame, the frame's other tabs report too.
-    if (ShareFrameSettings(w) || place)
-        PlaceFrame(w, opened_);
-    ShowTabs(*w.frame);
+    ApplyToFrame(w, place, opened_);
     return true;
 }
 
@@ -319,11 +237,7 @@ void Shell::Register(BrowserWindow& w) {
 
 void Shell::Close(BrowserWindow& w) {
     Log::Get().Write("close", Utf8(w.name));
-    // Only its own thread can destroy a window.
-    if (w.thread)
-        PostMessageW(w.hwnd, kFrameUserClose, 0, w.cookie);
-    else
-        CloseTab(w);
+    CloseTab(w);
 }
 
 void Shell::OnDestroyed(BrowserWindow& w) {
@@ -379,8 +293,7 @@ HRESULT Shell::Unadvise(DWORD cookie) {
 }
 
 bool Shell::Shutdown() {
-    // A hung window's thread leaves its read first, so that it can end.
-    EndHangs();
+    HoldHangs();
     auto windows = windows_;
     for (auto& w : windows) {
         if (!w->thread && !w->destroyed)
@@ -395,11 +308,13 @@ bool Shell::Shutdown() {
         CoDisconnectObject(collection_.Get(), 0);
     collection_.Reset();
     // Under Wine 8 a process that ends a thread still at work inside COM can
-    // die of a segmentation fault: each window's thread has ended first. The
-    // wait pumps, as a thread leaving may still call this apartment.
+    // die of a segmentation fault: each window's thread has ended first, or
+    // waits in a hang, which is safe. The wait pumps, as a thread leaving may
+    // still call this apartment.
     return Pump(kThreadsEndMs, [this] {
-        return std::all_of(openedWindows_.begin(), openedWindows_.end(),
-                           [](const auto& w) { return !w->thread || w->thread->Ended(); });
+        return std::all_of(openedWindows_.begin(), openedWindows_.end(), [](const auto& w) {
+            return !w->thread || w->thread->Ended() || Hanging(w->threadId);
+        });
     });
 }
 

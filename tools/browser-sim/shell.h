@@ -43,6 +43,8 @@ class Shell {
     void Forget(LONG cookie);
     // Marshals more references to the window object of a window on the shell's thread.
     void RefillScript(LONG cookie);
+    // Asks the shell's thread to RefillScript; from any thread.
+    void AskRefillScript(LONG cookie);
     bool OnShellThread() const;
 
     HRESULT Advise(IUnknown* sink, DWORD* cookie);
@@ -51,14 +53,12 @@ class Shell {
     int Unadvised() const { return unadvised_; }
 
     // Ends the run: the collection and every window gone, every window's
-    // thread out of its apartment and ended. False if a thread did not end.
+    // thread out of its apartment and ended, or held in its hang. False if a
+    // thread did neither in time.
     bool Shutdown();
 
   private:
     Shell() = default;
-    bool SetOpener(BrowserWindow& window, std::wstring& error);
-    // References to the window's window object for popups on other threads to pass on.
-    std::shared_ptr<ReferenceStock> ScriptStock(BrowserWindow& window);
 
     struct Sink {
         DWORD cookie;
