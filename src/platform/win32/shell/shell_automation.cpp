@@ -149,15 +149,15 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
         };
         auto batch = CallRemote<Batch>(kShell, [cursor = cursor_](DWORD deadline) {
             Batch out;
-            out.items.reserve(kWalkBatch);   // so that no item is left unconverted
+            out.items.reserve(kWalkBatch);   // push_back then cannot throw past a VariantClear
             VARIANT items[kWalkBatch] = {};  // all VT_EMPTY
             ULONG count = 0;
             const HRESULT hr =
                 RetryWhileBusy(deadline, [&] { return cursor->Next(kWalkBatch, items, &count); });
             out.failed = FAILED(hr);
             out.ended = hr == S_FALSE || count == 0;
-            for (ULONG i = 0; i < count && i < kWalkBatch; ++i) {
-                if (!out.failed)
+            for (ULONG i = 0; i < kWalkBatch; ++i) {
+                if (!out.failed && i < count)
                     out.items.push_back(ItemOf(items[i]));
                 VariantClear(&items[i]);
             }
