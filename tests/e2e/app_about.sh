@@ -33,21 +33,14 @@ click() {
 # focus window): it is clicked again, as a user would, at most twice more.
 about_active() { probe about shape | grep -q focus=cmdOK; }
 key() {
-    local xy click start
-    xy=$(probe about where lblTitle) || die "no About window"
-    for click in 1 2 3; do
-        # shellcheck disable=SC2086
-        xdotool mousemove $xy click 1
-        start=$SECONDS
-        until about_active; do
-            [ $((SECONDS - start)) -lt 4 ] || break
-            sleep 0.1
-        done
-        if about_active; then
+    local n
+    for n in 1 2 3; do
+        click lblTitle
+        if waits 4 about_active; then
             xdotool key "$1"
             return
         fi
-        log "About not active 4 s after click $click on it"
+        log "About not active 4 s after click $n on it"
     done
     die "About not active for the key after 3 clicks"
 }

@@ -162,20 +162,6 @@ struct RemoteCalls::State {
             End();
         }
     }
-    // The lane's kept work goes out on a worker when nothing is out to it.
-    void Kick(const std::shared_ptr<Lane>& lane) {
-        {
-            Locked lock(this->lock);
-            if (lane->out > 0)
-                return;
-            ++lane->out;
-        }
-        if (!Start([this, lane] { Settle(lane); })) {
-            // Kept with the lane until it is kicked again, or left to the process's end.
-            Locked lock(this->lock);
-            --lane->out;
-        }
-    }
 };
 
 namespace {
@@ -321,6 +307,7 @@ void RemoteCalls::Release(Answerer who, IUnknown* object, std::function<void()> 
         return;
     auto& state = *state_;
     std::shared_ptr<Lane> lane;
+    bool kick = false;
     {
         Locked lock(state.lock);
         lane = state.LaneOf(who, true);
@@ -329,13 +316,22 @@ void RemoteCalls::Release(Answerer who, IUnknown* object, std::function<void()> 
             lane->kept.push_back({object, std::move(before)});
             object = nullptr;
         }
+        // What is kept goes out on a worker at once when nothing is out to
+        // the answerer, else after what is.
+        kick = lane->out == 0;
+        if (kick)
+            ++lane->out;
     }
     // The same interface is kept already, so this is not its last release:
     // the proxy makes it without a call. A window that hangs for good so
     // keeps one reference per interface, however often it is met.
     if (object)
         object->Release();
-    state.Kick(lane);
+    if (kick && !state.Start([&state, lane] { state.Settle(lane); })) {
+        // Kept with the lane until a later release, or left to the process's end.
+        Locked lock(state.lock);
+        --lane->out;
+    }
 }
 
 void RemoteCalls::RunOnUiThread(std::function<void()> work) {
