@@ -374,13 +374,20 @@ bool RemoteCalls::Answering(Answerer who) {
     return !lane || !state_->Silent(*lane);
 }
 
+bool& TurnedAway() {
+    thread_local bool turnedAway = false;
+    return turnedAway;
+}
+
 HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call) {
     for (;;) {
         const HRESULT hr = call();
         if (hr != RPC_E_SERVERCALL_RETRYLATER && hr != RPC_E_CALL_REJECTED)
             return hr;
-        if (static_cast<LONG>(deadline - GetTickCount()) <= static_cast<LONG>(kRetryPauseMs))
+        if (static_cast<LONG>(deadline - GetTickCount()) <= static_cast<LONG>(kRetryPauseMs)) {
+            TurnedAway() = true;
             return hr;
+        }
         Sleep(kRetryPauseMs);
     }
 }
