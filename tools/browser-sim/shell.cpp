@@ -122,16 +122,27 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
     if (!SetOpener(*w, error))
         return nullptr;
     w->browser.Attach(new BrowserObj(w));
-    if (props.ownThread) {
-        w->thread = WindowThread::Start(w, opened_, error);
-        if (!w->thread)
+    if (props.ownPage) {
+        w->page = WindowThread::Start(w, opened_, WindowThread::Serves::Page, error);
+        if (!w->page)
             return nullptr;
+    }
+    if (props.ownThread) {
+        w->thread = WindowThread::Start(w, opened_, WindowThread::Serves::Window, error);
+        if (!w->thread) {
+            if (w->page)
+                w->page->Quit();
+            return nullptr;
+        }
         windows_.push_back(w);
         openedWindows_.push_back(w);
     } else {
         w->threadId = thread_;
-        MakeDocument(*w);
+        if (!props.ownPage)
+            MakeDocument(*w);
         if (!(host ? AddTab(*w, *host) : CreateFrame(*w))) {
+            if (w->page)
+                w->page->Quit();
             error = L"cannot create the window";
             return nullptr;
         }
@@ -165,8 +176,11 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
                  (k == L"fail" && v.find(L"closed") != std::wstring::npos);
         document = document || k == L"doc" || k == L"class" || k == L"classinfo";
         place = place || k == L"size" || k == L"restored" || k == L"pos" || k == L"state";
-        if (k == L"thread" || (!w.thread && (k == L"hang" || k == L"busy"))) {
-            error = L"a window gets a thread of its own when it opens (thread=own)";
+        // A page on a thread of its own can hang there while its browser is
+        // served by the shell's thread, which must never block.
+        bool ownThreadNeeded = k == L"busy" || (k == L"hang" && !(w.page && IsPageHang(v)));
+        if (k == L"thread" || k == L"page" || (!w.thread && ownThreadNeeded)) {
+            error = L"a window gets a thread of its own when it opens (thread=own, page=own)";
             return false;
         }
         if (k == L"tab") {
@@ -176,7 +190,7 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
     }
     // Its own thread may be serving the window right now: what that thread
     // builds stays as it was built.
-    if (w.thread && (opener || document)) {
+    if ((w.thread || w.page) && (opener || document)) {
         error = L"a window on a thread of its own keeps its document and opener";
         return false;
     }
@@ -261,6 +275,8 @@ bool Shell::OnShellThread() const {
 }
 
 HRESULT Shell::Advise(IUnknown* sink, DWORD* cookie) {
+    if (DWORD ms = std::exchange(adviseHangMs_, 0))
+        HangShell("advise", ms);
     ComPtr<IDispatch> dispatch;
     const char* via = "DShellWindowsEvents";
     HRESULT hr = sink->QueryInterface(kDIID_DShellWindowsEvents,
@@ -302,6 +318,8 @@ bool Shell::Shutdown() {
     for (auto& w : openedWindows_) {
         if (w->thread)
             w->thread->Quit();
+        if (w->page)
+            w->page->Quit();
     }
     sinks_.clear();
     if (collection_)
@@ -311,9 +329,12 @@ bool Shell::Shutdown() {
     // die of a segmentation fault: each window's thread has ended first, or
     // waits in a hang, which is safe. The wait pumps, as a thread leaving may
     // still call this apartment.
-    return Pump(kThreadsEndMs, [this] {
-        return std::all_of(openedWindows_.begin(), openedWindows_.end(), [](const auto& w) {
-            return !w->thread || w->thread->Ended() || Hanging(w->threadId);
+    auto done = [](const std::unique_ptr<WindowThread>& t, DWORD id) {
+        return !t || t->Ended() || Hanging(id);
+    };
+    return Pump(kThreadsEndMs, [this, done] {
+        return std::all_of(openedWindows_.begin(), openedWindows_.end(), [done](const auto& w) {
+            return done(w->thread, w->threadId) && done(w->page, w->pageThreadId);
         });
     });
 }
