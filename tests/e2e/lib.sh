@@ -141,16 +141,23 @@ e2e_cleanup() {
     [ "$rc" -ne 0 ] && [ -n "${E2E_FAILED_AT:-}" ] && log "FAIL: exit $rc at $E2E_FAILED_AT"
     # Whatever a test is about, the program never sends WM_CLOSE to a frame
     # that holds a tab besides the popup: that closes the user's pages too.
-    if [ "$rc" -eq 0 ] && [[ $E2E_NAME == app_* ]] && [ -f "$W/sim.log" ] &&
-        grep -qE ' wm_close .* tabs=[^ ]*,' "$W/sim.log"; then
-        log "FAIL: WM_CLOSE reached a frame of several tabs: $(grep -E ' wm_close .* tabs=[^ ]*,' "$W/sim.log" | head -1)"
-        rc=1
-    fi
+    local simlog
+    for simlog in "$W/sim1.log" "$W/sim.log"; do
+        if [ "$rc" -eq 0 ] && [[ $E2E_NAME == app_* ]] && [ -f "$simlog" ] &&
+            grep -qE ' wm_close .* tabs=[^ ]*,' "$simlog"; then
+            log "FAIL: WM_CLOSE reached a frame of several tabs: $(grep -E ' wm_close .* tabs=[^ ]*,' "$simlog" | head -1)"
+            rc=1
+        fi
+    done
     e2e_note_crashes
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
     [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null
     [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    if [ "$rc" -ne 0 ] && [ -f "$W/sim1.log" ]; then
+        log "first simulator's log:"
+        sed 's/^/    /' "$W/sim1.log" >&2
+    fi
     if [ "$rc" -ne 0 ] && [ -f "$W/sim.log" ]; then
         log "simulator log:"
         sed 's/^/    /' "$W/sim.log" >&2
@@ -216,6 +223,26 @@ sim_sync() {
 
 # The event for WINDOW has been answered: the client's handler has returned.
 sim_fired() { sim_wait "${2:-60}" " fired $1 cookie=[0-9]+ sink=[0-9]+ hr=0x00000000\$"; }
+
+# sim_die: the simulator ends at once, like a crashed shell.
+sim_die() {
+    sim_do die
+    wait_for 30 "the simulator to die" sh -c "! kill -0 $SIM_PID"
+    wait "$SIM_PID" || true
+    SIM_PID=""
+}
+
+# sim_restart [OPTIONS...] < SCENARIO: once the simulator has ended, a second
+# one starts, as a shell does after the first one died, and registers its
+# class object again. The first one's log, scenario and output stay as
+# sim1.log, scenario1.txt and sim1.out; sim_* helpers read the new one.
+sim_restart() {
+    [ -z "$SIM_PID" ] || die "sim_restart: the first simulator still runs"
+    [ ! -f "$W/sim1.log" ] || die "sim_restart: one restart a test"
+    local f
+    for f in sim.log scenario.txt sim.out; do mv "$W/$f" "$W/${f/./1.}"; done
+    sim_start "$@"
+}
 
 sim_quit() {
     sim_do quit
