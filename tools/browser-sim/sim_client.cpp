@@ -3,30 +3,27 @@
 //
 //   sim-client.exe [--events N] [--timeout MS] [--act] [--vanish] [--filter] [--list]
 //                  [--quit TITLE] [--quit-by-id TITLE] [--close TITLE] [--reads TITLE]
-//                  [--closed-of TITLE MS] [--page TITLE MS]
-//   sim-client.exe --taskbar MS
+//                  [--closed-of TITLE MS] [--page TITLE MS]  |  --taskbar MS
 //
 // Creates ShellWindows, subscribes to WindowRegistered, prints one line per
 // window of each walk (at start and after each event), and with --act closes
 // script-opened windows without a menu bar and marks the others (opener="").
-// With --vanish it ends after the events without unadvising, like a crash.
-// With --filter it registers a message filter of its own and prints each time
-// COM asks it whether to retry a call the server turned away.
-// With --list it only counts what the collection hands out, touching no window,
-// and ends at once: even releasing a window is a call into the browser's
-// thread, which may be hung.
+// --vanish: it ends after the events without unadvising, like a crash.
+// --filter: its own message filter prints each time COM asks it to retry a
+// turned-away call. --list: it only counts what the collection hands out,
+// touching no window, and ends at once (even releasing a window is a call
+// into the browser's thread, which may be hung).
 // The actions, in the order given, come after the first walk, each on the
 // window whose LocationName is TITLE (client_actions.cpp): IWebBrowser2::Quit
 // through the vtable, Quit by its dispatch id through IDispatch::Invoke,
 // WM_CLOSE posted to its HWND, a line of its title, menu bar, HWND and opener,
 // or its opener's Parent.closed read on another thread and waited for up to
-// MS, or its page read the same way (HWND, Document, the document's class
-// name, parentWindow, opener), printing each answer and the read it still
-// waits for. TITLE "#N" is the Nth window, found without reading any. With
-// --closed-of or --page there is no first walk, which reads every window's
-// opener, and a read left waiting ends the client without its clean-up.
-// With --taskbar it only waits for the shell's TaskbarCreated broadcast.
-// A read that fails shows as "fail", or "fail:HRESULT" unless it is E_FAIL.
+// MS, or its page read so (HWND, Document, the document's class name,
+// parentWindow, opener), each answer printed and the read still waited for.
+// TITLE "#N" is the Nth window, found without reading any. With --closed-of
+// or --page there is no first walk (it reads every window's opener), and a
+// read left waiting ends the client without its clean-up. --taskbar: it only
+// waits for the shell's TaskbarCreated. A failed read shows "fail" (E_FAIL) or "fail:HRESULT".
 #include <windows.h>
 
 #include <exdisp.h>
