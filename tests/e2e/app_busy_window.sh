@@ -31,6 +31,7 @@ for row in "${cases[@]}"; do
 done
 expect_eq "blocked list" "$(probe list lstPopups | paste -sd'|')" "Busy ad"
 expect_eq "counter" "$(probe text lblCounter)" "1 Popups blocked till now"
+expect_shown_count_is_closes
 app_stop
 sim_quit
 log PASS

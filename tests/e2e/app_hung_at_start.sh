@@ -46,4 +46,5 @@ expect_eq "counter after the popup" "$(probe text lblCounter)" "8 Popups blocked
 expect_no_log "no page was closed" ' wm_close (home|stuck|after) '
 store_run_end
 expect_reg "count stored" "$STORE_OPTIONS_KEY" PopupCounter '"8"'
+expect_stored_count_is_closes 7
 log PASS

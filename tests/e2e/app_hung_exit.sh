@@ -38,6 +38,7 @@ tray_exited
 expect_reg "Beep" "$STORE_OPTIONS_KEY" Beep '"0"'
 expect_reg "WindowStartUp" "$STORE_OPTIONS_KEY" WindowStartUp '"0"'
 expect_reg "PopupCounter" "$STORE_OPTIONS_KEY" PopupCounter '"5"'
+expect_stored_count_is_closes 4
 expect_no_reg "Run value removed" "$STORE_RUN_KEY" Shutterling
 expect_bytes "safe list saved unchanged" "$app/ini/Shutterling.Dat" "$W/expected.dat"
 expect_no_temp "$app"

@@ -22,4 +22,6 @@ for n in 1 2 3; do
 done
 expect_log "the stuck browser was asked" ' hang stuck read=Document for=forever$'
 expect_no_log "no page was closed" ' wm_close (home|stuck) '
+sim_sync
+expect_shown_count_is_closes
 log PASS

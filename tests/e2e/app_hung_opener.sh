@@ -34,4 +34,5 @@ expect_no_log "no page was closed" ' wm_close (home|slow) '
 expect_eq "blocked list" "$(probe list lstPopups | tr '\n' '|')" "Ad 1|Ad 2|Ad 3|"
 store_run_end
 expect_reg "the count stored at Exit" "$STORE_OPTIONS_KEY" PopupCounter '"3"'
+expect_stored_count_is_closes
 log PASS

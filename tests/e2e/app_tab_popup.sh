@@ -3,9 +3,11 @@
 # menu bar hidden, as by default): the tab is judged a popup and closed alone,
 # by Quit on its own browser; the user's two tabs and their frame stay. A
 # popup in a window of its own beside them still gets WM_CLOSE. One popup,
-# one block: the count is 2 and both titles are listed.
+# one block: the count is 2, one for each close request (a Quit and a
+# WM_CLOSE), and both titles are listed.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/hang_lib.sh"
 e2e_begin app_tab_popup
 
 sim_start <<'STORY'
@@ -33,6 +35,7 @@ expect_no_log "neither of the user's tabs closed" ' destroyed (news|mail)$'
 expect_log "News still open in its frame" " window news cookie=[0-9]+ hwnd=$frame frame=news$"
 expect_log "Mail still open in its frame" " window mail cookie=[0-9]+ hwnd=$frame frame=news$"
 expect_eq "counter" "$(probe text lblCounter)" "2 Popups blocked till now"
+expect_shown_count_is_closes
 expect_eq "blocked list" "$(probe list lstPopups | tr '\n' '|')" "Tab ad|Window ad|"
 app_stop
 sim_quit

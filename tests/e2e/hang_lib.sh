@@ -71,3 +71,35 @@ usual_latency() {
     done
     printf '%s' "$worst"
 }
+
+# closes_logged: the close requests the simulator logged, in every log of the
+# test (the first simulator's too, after a restart): each WM_CLOSE a frame got
+# and each Quit of a tab. Quit lines are the browser's method, not the step's.
+closes_logged() {
+    cat "$W/sim1.log" "$W/sim.log" 2>/dev/null |
+        grep -cE ' (wm_close [^ ]+ hwnd=|quit [^ ]+ hwnd=0x[0-9a-f]+ tabs-left=)' || true
+}
+
+# expect_count_is_closes WHAT COUNT [BASE]: a count of the program's, less
+# BASE (what it held before the test), is one for each close request: nothing
+# counted that was not asked to close, nothing closed that was not counted.
+expect_count_is_closes() {
+    local closes
+    closes=$(closes_logged)
+    expect_eq "$1 (less ${3:-0}) = the closes logged" "$(($2 - ${3:-0}))" "$closes"
+}
+
+# expect_stored_count_is_closes [BASE]: the same of the count stored at Exit;
+# after store_run_end (store_lib.sh).
+expect_stored_count_is_closes() {
+    local raw
+    raw=$(reg_raw "$STORE_OPTIONS_KEY" PopupCounter) || die "no count stored at Exit"
+    expect_count_is_closes "the count stored at Exit" "${raw//\"/}" "${1:-0}"
+}
+
+# expect_shown_count_is_closes [BASE]: the same of the count the window shows.
+expect_shown_count_is_closes() {
+    local text
+    text=$(probe text lblCounter)
+    expect_count_is_closes "the count shown" "${text%% *}" "${1:-0}"
+}

@@ -141,16 +141,23 @@ e2e_cleanup() {
     [ "$rc" -ne 0 ] && [ -n "${E2E_FAILED_AT:-}" ] && log "FAIL: exit $rc at $E2E_FAILED_AT"
     # Whatever a test is about, the program never sends WM_CLOSE to a frame
     # that holds a tab besides the popup: that closes the user's pages too.
-    if [ "$rc" -eq 0 ] && [[ $E2E_NAME == app_* ]] && [ -f "$W/sim.log" ] &&
-        grep -qE ' wm_close .* tabs=[^ ]*,' "$W/sim.log"; then
-        log "FAIL: WM_CLOSE reached a frame of several tabs: $(grep -E ' wm_close .* tabs=[^ ]*,' "$W/sim.log" | head -1)"
-        rc=1
-    fi
+    local simlog
+    for simlog in "$W/sim1.log" "$W/sim.log"; do
+        if [ "$rc" -eq 0 ] && [[ $E2E_NAME == app_* ]] && [ -f "$simlog" ] &&
+            grep -qE ' wm_close .* tabs=[^ ]*,' "$simlog"; then
+            log "FAIL: WM_CLOSE reached a frame of several tabs: $(grep -E ' wm_close .* tabs=[^ ]*,' "$simlog" | head -1)"
+            rc=1
+        fi
+    done
     e2e_note_crashes
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
     [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null
     [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    if [ "$rc" -ne 0 ] && [ -f "$W/sim1.log" ]; then
+        log "first simulator's log:"
+        sed 's/^/    /' "$W/sim1.log" >&2
+    fi
     if [ "$rc" -ne 0 ] && [ -f "$W/sim.log" ]; then
         log "simulator log:"
         sed 's/^/    /' "$W/sim.log" >&2
@@ -179,50 +186,8 @@ waits() {
     done
 }
 
-# --- the simulator -----------------------------------------------------------
-
-# sim_start [OPTIONS...] < SCENARIO: starts browser-sim with the scenario read
-# from standard input; steps appended later with sim_do are followed.
-sim_start() {
-    cat >"$W/scenario.txt"
-    : >"$W/sim.log"
-    (cd "$W" && exec timeout 300 wine "$E2E_SIM" --log "$(winpath "$W/sim.log")" --follow \
-        --timeout 280 ${E2E_TRACE:+--trace} "$@" "$(winpath "$W/scenario.txt")" >"$W/sim.out" 2>&1) &
-    SIM_PID=$!
-    sim_wait 60 ' registered$'
-}
-
-# sim_do STEP...: appends steps to the running scenario, one per argument.
-sim_do() { printf '%s\n' "$@" >>"$W/scenario.txt"; }
-
-# sim_wait SECONDS REGEX: waits until a log line matches (grep -E).
-sim_wait() {
-    local limit=$1 pattern=$2
-    # A scenario error ends the simulator: stop waiting at once.
-    wait_for "$limit" "simulator log /$pattern/" sim_has "$pattern|^[0-9.]+ error "
-    sim_has '^[0-9.]+ error ' && die "the simulator reported an error"
-    return 0
-}
-sim_has() { grep -qE -- "$1" "$W/sim.log"; }
-sim_count() { grep -cE -- "$1" "$W/sim.log" || true; }
-
-# Sync point: the simulator logs the mark once every earlier step has run and
-# the messages those steps caused (closes posted to its windows) are handled.
-sim_sync() {
-    E2E_MARKS=$((${E2E_MARKS:-0} + 1))
-    sim_do "sleep ${1:-300}" "mark sync-$E2E_MARKS"
-    sim_wait 60 " mark sync-$E2E_MARKS\$"
-}
-
-# The event for WINDOW has been answered: the client's handler has returned.
-sim_fired() { sim_wait "${2:-60}" " fired $1 cookie=[0-9]+ sink=[0-9]+ hr=0x00000000\$"; }
-
-sim_quit() {
-    sim_do quit
-    wait_for 30 "the simulator to quit" sh -c "! kill -0 $SIM_PID"
-    wait "$SIM_PID" || die "the simulator exited with $?"
-    SIM_PID=""
-}
+# The simulator: sim_start, sim_do, sim_wait, sim_sync, sim_die, sim_restart...
+source "$(dirname "${BASH_SOURCE[0]}")/simulator_lib.sh"
 
 # --- the program under test ----------------------------------------------------
 

@@ -27,6 +27,11 @@ bool BrowserWindow::Fails(const wchar_t* member) const {
     return fails;
 }
 
+bool BrowserWindow::ServedHere() const {
+    const DWORD me = GetCurrentThreadId();
+    return me == threadId || (pageThreadId && me == pageThreadId);
+}
+
 HRESULT BrowserObj::Admit(const char* member) {
     auto w = owner_.lock();
     return w ? BusyAnswer(*w, member) : S_OK;
@@ -56,7 +61,11 @@ HRESULT STDMETHODCALLTYPE BrowserObj::get_Document(IDispatch** out) noexcept {
         return E_POINTER;
     *out = nullptr;
     return Read("Document", L"document", [&](BrowserWindow& w, const WindowProps& p) {
-        if (p.doc != DocKind::None && w.document)
+        // A page on a thread of its own is handed out without a call into
+        // that thread, which may be hung, as a frame hands out a tab's page.
+        if (p.doc != DocKind::None && w.documentRefs)
+            *out = NewForwarder(w.documentRefs);
+        else if (p.doc != DocKind::None && w.document)
             w.document->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(out));
         return std::string(*out ? "object" : "none");
     });

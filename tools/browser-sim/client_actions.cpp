@@ -1,5 +1,6 @@
 #include "client_actions.h"
 
+#include <ocidl.h>
 #include <oleauto.h>
 #include <wrl/client.h>
 
@@ -27,7 +28,10 @@ ComPtr<IWebBrowser2> At(IShellWindows* shell, LONG index) {
 
 // The window's place in the collection, found once by reading titles: later
 // actions go by place and read no other window, which may have hung since.
+// "#N" names the Nth window without reading any.
 LONG IndexOf(IShellWindows* shell, const std::wstring& title) {
+    if (title.size() > 1 && title[0] == L'#')
+        return _wtoi(title.c_str() + 1);
     static std::map<std::wstring, LONG> known;
     if (auto it = known.find(title); it != known.end())
         return it->second;
@@ -75,53 +79,105 @@ void PrintReads(IWebBrowser2* browser, const std::string& what) {
     Print(line);
 }
 
-struct ClosedRead {
+// A read on a thread of its own, in the multithreaded apartment, with a
+// collection of its own. If a browser never answers, the thread is left
+// waiting and the process ends without it; what it read until then stays.
+struct Job {
     LONG index = 0;
+    void (*run)(Job&, IWebBrowser2*) = nullptr;
     HANDLE done = nullptr;
-    std::string result;
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::string result, at = "browser";
+
+    // What was read, and the read it is waiting for now.
+    void Answered(const std::string& field, const char* next) {
+        AcquireSRWLockExclusive(&lock);
+        result += (result.empty() ? "" : " ") + field;
+        at = next;
+        ReleaseSRWLockExclusive(&lock);
+    }
 };
 
-// On a thread of its own, in the multithreaded apartment, with a collection
-// of its own: opener.Parent.closed of the window at `index`. If a browser
-// never answers, the thread is left waiting and the process ends without it.
-DWORD WINAPI ReadClosed(void* param) {
-    std::shared_ptr<ClosedRead> job(std::move(*static_cast<std::shared_ptr<ClosedRead>*>(param)));
-    delete static_cast<std::shared_ptr<ClosedRead>*>(param);
+DWORD WINAPI RunJob(void* param) {
+    std::shared_ptr<Job> job(std::move(*static_cast<std::shared_ptr<Job>*>(param)));
+    delete static_cast<std::shared_ptr<Job>*>(param);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     ComPtr<IShellWindows> shell;
     HRESULT hr = CoCreateInstance(kCLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&shell));
     ComPtr<IWebBrowser2> browser = SUCCEEDED(hr) ? At(shell.Get(), job->index) : nullptr;
-    Variant opener, parent, closed;
-    if (!browser || FAILED(hr = OpenerOf(browser.Get(), opener.Out())) ||
-        V_VT(&opener.Get()) != VT_DISPATCH || !V_DISPATCH(&opener.Get())) {
-        job->result = "opener=" + (browser && SUCCEEDED(hr) ? Describe(opener.Get()) : Failed(hr));
-    } else if (FAILED(hr = GetMember(V_DISPATCH(&opener.Get()), L"Parent", parent.Out())) ||
-               V_VT(&parent.Get()) != VT_DISPATCH || !V_DISPATCH(&parent.Get())) {
-        job->result = "parent=" + (SUCCEEDED(hr) ? Describe(parent.Get()) : Failed(hr));
-    } else {
-        hr = GetMember(V_DISPATCH(&parent.Get()), L"Closed", closed.Out());
-        job->result = "closed=" + (SUCCEEDED(hr) ? Describe(closed.Get()) : Failed(hr));
-    }
+    if (browser)
+        job->run(*job, browser.Get());
+    else
+        job->Answered("browser=" + Failed(FAILED(hr) ? hr : E_NOINTERFACE), "");
     SetEvent(job->done);
     return 0;
 }
 
-// Waits for the read up to `ms`, taking messages meanwhile; false if it never came.
-bool AwaitClosed(LONG index, DWORD ms, std::string& result) {
-    auto job = std::make_shared<ClosedRead>();
+// opener.Parent.closed
+void ReadClosed(Job& job, IWebBrowser2* browser) {
+    Variant opener, parent, closed;
+    HRESULT hr = OpenerOf(browser, opener.Out());
+    if (FAILED(hr) || V_VT(&opener.Get()) != VT_DISPATCH || !V_DISPATCH(&opener.Get())) {
+        job.Answered("opener=" + (SUCCEEDED(hr) ? Describe(opener.Get()) : Failed(hr)), "");
+    } else if (FAILED(hr = GetMember(V_DISPATCH(&opener.Get()), L"Parent", parent.Out())) ||
+               V_VT(&parent.Get()) != VT_DISPATCH || !V_DISPATCH(&parent.Get())) {
+        job.Answered("parent=" + (SUCCEEDED(hr) ? Describe(parent.Get()) : Failed(hr)), "");
+    } else {
+        hr = GetMember(V_DISPATCH(&parent.Get()), L"Closed", closed.Out());
+        job.Answered("closed=" + (SUCCEEDED(hr) ? Describe(closed.Get()) : Failed(hr)), "");
+    }
+}
+
+// The browser's HWND and Document, then the page's own reads: the document's
+// class name, its parentWindow and that window's opener, one after another.
+void ReadPage(Job& job, IWebBrowser2* browser) {
+    job.Answered("browser=ok", "hwnd");
+    SHANDLE_PTR hwnd = 0;
+    HRESULT hr = browser->get_HWND(&hwnd);
+    job.Answered("hwnd=" + (SUCCEEDED(hr) ? HexHr(HRESULT(hwnd)) : Failed(hr)), "document");
+    ComPtr<IDispatch> doc;
+    hr = browser->get_Document(&doc);
+    job.Answered("document=" + (FAILED(hr) ? Failed(hr) : doc ? "object" : "none"), "class");
+    if (!doc)
+        return;
+    ComPtr<IProvideClassInfo> pci;
+    ComPtr<ITypeInfo> info;
+    Bstr name;
+    hr = doc.As(&pci);
+    if (SUCCEEDED(hr))
+        hr = pci->GetClassInfo(&info);
+    if (SUCCEEDED(hr))
+        hr = info->GetDocumentation(MEMBERID_NIL, name.Out(), nullptr, nullptr, nullptr);
+    job.Answered("class=" + (SUCCEEDED(hr) ? Utf8(name.Str()) : Failed(hr)), "parentwindow");
+    Variant win, opener;
+    hr = GetMember(doc.Get(), L"parentWindow", win.Out());
+    job.Answered("parentwindow=" + (SUCCEEDED(hr) ? Describe(win.Get()) : Failed(hr)), "opener");
+    if (FAILED(hr) || V_VT(&win.Get()) != VT_DISPATCH || !V_DISPATCH(&win.Get()))
+        return;
+    hr = GetMember(V_DISPATCH(&win.Get()), L"opener", opener.Out());
+    job.Answered("opener=" + (SUCCEEDED(hr) ? Describe(opener.Get()) : Failed(hr)), "");
+}
+
+// Waits for the job up to `ms`, taking messages meanwhile; false if it did not end.
+bool Await(LONG index, void (*run)(Job&, IWebBrowser2*), DWORD ms, std::string& result,
+           std::string& at) {
+    auto job = std::make_shared<Job>();
     job->index = index;
+    job->run = run;
     job->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread =
-        CreateThread(nullptr, 0, ReadClosed, new std::shared_ptr<ClosedRead>(job), 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, RunJob, new std::shared_ptr<Job>(job), 0, nullptr);
     if (!thread) {
         result = "no-thread";
         return true;
     }
     CloseHandle(thread);
     DWORD start = GetTickCount();
+    bool ended = true;
     while (WaitForSingleObject(job->done, 0) == WAIT_TIMEOUT) {
-        if (GetTickCount() - start >= ms)
-            return false;
+        if (GetTickCount() - start >= ms) {
+            ended = false;
+            break;
+        }
         MsgWaitForMultipleObjectsEx(1, &job->done, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -129,8 +185,11 @@ bool AwaitClosed(LONG index, DWORD ms, std::string& result) {
             DispatchMessageW(&msg);
         }
     }
+    AcquireSRWLockExclusive(&job->lock);
     result = job->result;
-    return true;
+    at = job->at;
+    ReleaseSRWLockExclusive(&job->lock);
+    return ended;
 }
 
 }  // namespace
@@ -139,6 +198,18 @@ bool RunAction(IShellWindows* shell, const Action& action) {
     std::string what = "\"" + Utf8(action.title) + "\"";
     std::string verb = Utf8(action.verb.substr(2));
     LONG index = IndexOf(shell, action.title);
+    // Even a QueryInterface of a hung window's proxy waits for it: these two
+    // reach the window only on their own thread.
+    if (index >= 0 && (action.verb == L"--closed-of" || action.verb == L"--page")) {
+        std::string result, at;
+        bool page = action.verb == L"--page";
+        bool ended = Await(index, page ? ReadPage : ReadClosed, action.waitMs, result, at);
+        std::string timeout =
+            "timeout" + (page ? "-at=" + at : "") + " ms=" + std::to_string(action.waitMs);
+        Print(verb + " " + what + (result.empty() ? "" : " " + result) +
+              (ended ? "" : " " + timeout));
+        return ended;
+    }
     ComPtr<IWebBrowser2> browser = index >= 0 ? At(shell, index) : nullptr;
     if (!browser) {
         Print(verb + " " + what + " not-found");
@@ -147,13 +218,6 @@ bool RunAction(IShellWindows* shell, const Action& action) {
     if (action.verb == L"--reads") {
         PrintReads(browser.Get(), what);
         return true;
-    }
-    if (action.verb == L"--closed-of") {
-        std::string result;
-        bool answered = AwaitClosed(index, action.waitMs, result);
-        Print(verb + " " + what + " " +
-              (answered ? result : "timeout ms=" + std::to_string(action.waitMs)));
-        return answered;
     }
     HRESULT hr = S_OK;
     if (action.verb == L"--quit") {
@@ -171,6 +235,53 @@ bool RunAction(IShellWindows* shell, const Action& action) {
     }
     Print(verb + " " + what + " hr=" + HexHr(hr));
     return true;
+}
+
+namespace {
+
+UINT g_taskbarCreated = 0;
+bool g_taskbarSeen = false;
+
+LRESULT CALLBACK TaskbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == g_taskbarCreated && g_taskbarCreated) {
+        Print("taskbar-created message=" + HexHr(HRESULT(msg)));
+        g_taskbarSeen = true;
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+bool AwaitTaskbarCreated(DWORD ms) {
+    g_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = TaskbarProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SimClientTaskbar";
+    RegisterClassW(&wc);
+    // Top-level and hidden, as a tray program's own window is: a message-only
+    // window gets no broadcast.
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"sim-client", WS_OVERLAPPED, 0, 0, 0, 0,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    if (!hwnd || !g_taskbarCreated) {
+        Print("taskbar-window failed");
+        return false;
+    }
+    Print("taskbar-window hwnd=" + HexHr(HRESULT(UINT_PTR(hwnd))));
+    DWORD start = GetTickCount();
+    while (!g_taskbarSeen && GetTickCount() - start < ms) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (!g_taskbarSeen)
+        Print("taskbar-created timeout ms=" + std::to_string(ms));
+    DestroyWindow(hwnd);
+    return g_taskbarSeen;
 }
 
 }  // namespace sim

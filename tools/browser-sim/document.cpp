@@ -224,6 +224,8 @@ HRESULT STDMETHODCALLTYPE DocumentObj::GetTypeInfo(UINT index, LCID, ITypeInfo**
     *info = nullptr;
     if (HRESULT hr = Admit("GetTypeInfo"); FAILED(hr))
         return hr;
+    if (auto owner = owner_.lock())
+        HangAt(*owner, L"classname", "GetTypeInfo");
     if (index != 0 || !classInfo_)
         return DISP_E_BADINDEX;
     return classInfo_.CopyTo(info);
@@ -235,6 +237,8 @@ HRESULT STDMETHODCALLTYPE DocumentObj::GetClassInfo(ITypeInfo** info) noexcept {
     *info = nullptr;
     if (HRESULT hr = Admit("GetClassInfo"); FAILED(hr))
         return hr;
+    if (auto owner = owner_.lock())
+        HangAt(*owner, L"classname", "GetClassInfo");
     if (!classInfo_)
         return E_FAIL;
     return classInfo_.CopyTo(info);

@@ -41,8 +41,8 @@ std::string Seconds(double ms) {
 // Whether the window turns this call away. Its busy time starts with the first
 // call after busy= was set; the first call it takes again is logged as answered.
 bool Rejects(BrowserWindow& w, BusyBy by, const std::string& member) {
-    // A window's faults act on its own thread, not where its objects are reached as openers.
-    if (GetCurrentThreadId() != w.threadId)
+    // A window's faults act on its own threads, not where its objects are reached as openers.
+    if (!w.ServedHere())
         return false;
     DWORD armed = 0;
     bool mine = false;
@@ -157,6 +157,22 @@ void FireInside(BrowserWindow& w, int calls) {
     g_deferred.push_back({w.weak_from_this(), calls});
 }
 
+namespace {
+DWORD g_registration = 0;
+}  // namespace
+
+void SetClassRegistration(DWORD cookie) {
+    g_registration = cookie;
+}
+
+void Crash() {
+    if (g_registration)
+        CoRevokeClassObject(g_registration);
+    TerminateProcess(GetCurrentProcess(), 9);
+    for (;;)
+        Sleep(INFINITE);
+}
+
 void DieInside(int calls) {
     g_deferred.push_back({{}, calls, true});
 }
@@ -179,7 +195,7 @@ void OnClientCall() {
     for (auto& d : due) {
         if (d.die) {
             Log::Get().Write("die", "inside=call");
-            TerminateProcess(GetCurrentProcess(), 9);
+            Crash();
         }
         if (auto w = d.window.lock(); w && !w->destroyed)
             Shell::Get().Register(*w);
@@ -187,7 +203,7 @@ void OnClientCall() {
 }
 
 void HangAt(BrowserWindow& w, const wchar_t* read, const char* member) {
-    if (GetCurrentThreadId() != w.threadId)
+    if (!w.ServedHere())
         return;
     DWORD ms = 0;
     bool armed = false;
@@ -219,6 +235,14 @@ void HangAt(BrowserWindow& w, const wchar_t* read, const char* member) {
         Sleep(INFINITE);
     Log::Get().Write(
         "answer", Utf8(w.name) + " read=" + member + " after=" + Seconds(Log::Get().Now() - start));
+}
+
+void HangShell(const char* read, DWORD ms) {
+    Log::Get().Write("hang", std::string("shell read=") + read + " for=" + Seconds(ms));
+    double start = Log::Get().Now();
+    Sleep(ms);
+    Log::Get().Write("answer", std::string("shell read=") + read +
+                                   " after=" + Seconds(Log::Get().Now() - start));
 }
 
 void HoldHangs() {

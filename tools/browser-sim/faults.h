@@ -22,11 +22,20 @@ void OnClientCall();
 void FireInside(BrowserWindow& window, int calls);
 // Ends the process, like a crash, inside the client's call `calls` calls from now.
 void DieInside(int calls);
+// Ends the process at once, like a crash: nothing is released or unadvised,
+// but the class registration (main.cpp) goes with it, as Windows' service
+// control manager drops a dead server's. Wine 8's keeps it and hands the dead
+// one out first, so a shell started after this one would never be reached.
+[[noreturn]] void Crash();
+void SetClassRegistration(DWORD cookie);
 
 // At the window's armed read (hang=READ:TIME) its thread stops answering, once:
 // a real block, not a message loop, so no call and no message reaches the
 // thread meanwhile. Then the read is answered as usual.
 void HangAt(BrowserWindow& window, const wchar_t* read, const char* member);
+// The shell's thread stops answering at `read` for `ms`, the same way: no
+// call, no event and no scenario step meanwhile. Then the read goes on.
+void HangShell(const char* read, DWORD ms);
 // The run is ending: a hang, now or later, lasts until the process has ended.
 void HoldHangs();
 // Whether the thread is blocked in a hang, in a plain wait.

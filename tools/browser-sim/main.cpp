@@ -14,6 +14,7 @@
 #include <string>
 
 #include "com_util.h"
+#include "faults.h"
 #include "scenario.h"
 #include "shell.h"
 #include "sim_log.h"
@@ -138,6 +139,7 @@ int main() {
         log.Write("error", "message=\"CoRegisterClassObject failed\" hr=" + Hex(ULONG(hr)));
         return 2;
     }
+    SetClassRegistration(registration);
     log.Write("registered");
 
     int code = 0;

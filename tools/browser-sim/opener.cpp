@@ -14,7 +14,7 @@ namespace {
 
 // References to the window's window object for popups on other threads to pass on.
 std::shared_ptr<ReferenceStock> ScriptStock(BrowserWindow& w) {
-    // A window on a thread of its own made its stock when it opened, there.
+    // A window or page on a thread of its own made its stock when it opened, there.
     if (!w.scriptRefs) {
         LONG cookie = w.cookie;
         w.scriptRefs = std::make_shared<ReferenceStock>(
@@ -60,7 +60,7 @@ bool SetOpener(BrowserWindow& w, std::wstring& error) {
                 // The opener's window object is answered by the opener's page:
                 // a popup served by another thread passes on a reference made
                 // on the opener's thread, never marshals the object itself.
-                if (p.ownThread || opener->thread) {
+                if (p.ownThread || p.ownPage || opener->thread || opener->page) {
                     V_DISPATCH(&v) = NewForwarder(ScriptStock(*opener));
                 } else {
                     V_DISPATCH(&v) = opener->script.Get();

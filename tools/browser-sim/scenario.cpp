@@ -98,6 +98,23 @@ std::optional<std::pair<int, int>> ParseSize(std::wstring_view text) {
     return std::pair{*w, *h};
 }
 
+std::optional<unsigned long> ParseSeconds(std::wstring_view text) {
+    size_t dot = text.find(L'.');
+    auto whole = ParseInt(text.substr(0, dot));
+    std::wstring_view fraction = dot == std::wstring_view::npos ? L"" : text.substr(dot + 1);
+    if (!whole || *whole < 0 || *whole > 1000000 || fraction.size() > 3)
+        return std::nullopt;
+    unsigned long ms = static_cast<unsigned long>(*whole) * 1000;
+    unsigned long scale = 100;
+    for (wchar_t c : fraction) {
+        if (c < L'0' || c > L'9')
+            return std::nullopt;
+        ms += static_cast<unsigned long>(c - L'0') * scale;
+        scale /= 10;
+    }
+    return ms;
+}
+
 std::optional<bool> ParseBool(std::wstring_view text) {
     if (text == L"yes" || text == L"true" || text == L"1" || text == L"on")
         return true;

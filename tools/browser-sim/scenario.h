@@ -25,6 +25,8 @@ bool ParseLine(std::wstring_view text, int line, Step& step, std::wstring& error
 std::optional<int> ParseInt(std::wstring_view text);
 // "800x600"
 std::optional<std::pair<int, int>> ParseSize(std::wstring_view text);
+// "2", "0.5": seconds, to the millisecond.
+std::optional<unsigned long> ParseSeconds(std::wstring_view text);
 // "yes"/"no", "true"/"false", "1"/"0", "on"/"off"
 std::optional<bool> ParseBool(std::wstring_view text);
 

@@ -122,16 +122,27 @@ std::shared_ptr<BrowserWindow> Shell::Open(const std::wstring& name, const Windo
     if (!SetOpener(*w, error))
         return nullptr;
     w->browser.Attach(new BrowserObj(w));
-    if (props.ownThread) {
-        w->thread = WindowThread::Start(w, opened_, error);
-        if (!w->thread)
+    if (props.ownPage) {
+        w->page = WindowThread::Start(w, opened_, WindowThread::Serves::Page, error);
+        if (!w->page)
             return nullptr;
+    }
+    if (props.ownThread) {
+        w->thread = WindowThread::Start(w, opened_, WindowThread::Serves::Window, error);
+        if (!w->thread) {
+            if (w->page)
+                w->page->Quit();
+            return nullptr;
+        }
         windows_.push_back(w);
         openedWindows_.push_back(w);
     } else {
         w->threadId = thread_;
-        MakeDocument(*w);
+        if (!props.ownPage)
+            MakeDocument(*w);
         if (!(host ? AddTab(*w, *host) : CreateFrame(*w))) {
+            if (w->page)
+                w->page->Quit();
             error = L"cannot create the window";
             return nullptr;
         }
@@ -165,8 +176,11 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
                  (k == L"fail" && v.find(L"closed") != std::wstring::npos);
         document = document || k == L"doc" || k == L"class" || k == L"classinfo";
         place = place || k == L"size" || k == L"restored" || k == L"pos" || k == L"state";
-        if (k == L"thread" || (!w.thread && (k == L"hang" || k == L"busy"))) {
-            error = L"a window gets a thread of its own when it opens (thread=own)";
+        // A page on a thread of its own can hang there while its browser is
+        // served by the shell's thread, which must never block.
+        bool ownThreadNeeded = k == L"busy" || (k == L"hang" && !(w.page && IsPageHang(v)));
+        if (k == L"thread" || k == L"page" || (!w.thread && ownThreadNeeded)) {
+            error = L"a window gets a thread of its own when it opens (thread=own, page=own)";
             return false;
         }
         if (k == L"tab") {
@@ -176,7 +190,7 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
     }
     // Its own thread may be serving the window right now: what that thread
     // builds stays as it was built.
-    if (w.thread && (opener || document)) {
+    if ((w.thread || w.page) && (opener || document)) {
         error = L"a window on a thread of its own keeps its document and opener";
         return false;
     }
@@ -196,43 +210,6 @@ bool Shell::Update(BrowserWindow& w, const std::vector<std::pair<std::wstring, s
         MakeDocument(w);
     ApplyToFrame(w, place, opened_);
     return true;
-}
-
-void Shell::Fire(BrowserWindow& w) {
-    // Sinks may unadvise from inside the call, so walk a copy.
-    auto sinks = sinks_;
-    auto keep = w.shared_from_this();
-    for (auto& s : sinks) {
-        std::string who = Utf8(w.name) + " cookie=" + std::to_string(w.cookie) +
-                          " sink=" + std::to_string(s.cookie);
-        Log::Get().Write("fire", who);
-        Variant arg;
-        V_VT(arg.Out()) = VT_I4;
-        V_I4(&arg.Get()) = w.cookie;
-        DISPPARAMS params{&arg.Get(), nullptr, 1, 0};
-        Variant result;
-        HRESULT hr = s.dispatch->Invoke(kDispidWindowRegistered, IID_NULL, LOCALE_USER_DEFAULT,
-                                        DISPATCH_METHOD, &params, result.Out(), nullptr, nullptr);
-        Log::Get().Write("fired", who + " hr=" + Hex(ULONG(hr)));
-        bool gone = hr == RPC_E_DISCONNECTED || hr == RPC_E_SERVER_DIED ||
-                    hr == RPC_E_SERVER_DIED_DNE ||
-                    hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
-                    hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || hr == CO_E_OBJNOTCONNECTED;
-        if (gone) {
-            // The client went away without unadvising; stop calling it.
-            Log::Get().Write("sink-dead", "sink=" + std::to_string(s.cookie));
-            std::erase_if(sinks_, [&](const Sink& x) { return x.cookie == s.cookie; });
-        }
-    }
-}
-
-void Shell::Withhold(BrowserWindow& w) {
-    std::erase_if(windows_, [&](const auto& other) { return other.get() == &w; });
-}
-
-void Shell::Register(BrowserWindow& w) {
-    windows_.push_back(w.shared_from_this());
-    Fire(w);
 }
 
 void Shell::Close(BrowserWindow& w) {
@@ -260,38 +237,6 @@ bool Shell::OnShellThread() const {
     return GetCurrentThreadId() == thread_;
 }
 
-HRESULT Shell::Advise(IUnknown* sink, DWORD* cookie) {
-    ComPtr<IDispatch> dispatch;
-    const char* via = "DShellWindowsEvents";
-    HRESULT hr = sink->QueryInterface(kDIID_DShellWindowsEvents,
-                                      reinterpret_cast<void**>(dispatch.GetAddressOf()));
-    if (FAILED(hr)) {
-        via = "IDispatch";
-        hr = sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf()));
-    }
-    if (FAILED(hr)) {
-        Log::Get().Write("advise-failed", "hr=" + Hex(ULONG(hr)));
-        return CONNECT_E_CANNOTCONNECT;
-    }
-    *cookie = ++nextSinkCookie_;
-    sinks_.push_back({*cookie, dispatch});
-    Log::Get().Write("advise", "sink=" + std::to_string(*cookie) + " via=" + via);
-    return S_OK;
-}
-
-HRESULT Shell::Unadvise(DWORD cookie) {
-    auto it = std::find_if(sinks_.begin(), sinks_.end(),
-                           [&](const Sink& s) { return s.cookie == cookie; });
-    if (it == sinks_.end()) {
-        Log::Get().Write("unadvise-unknown", "sink=" + std::to_string(cookie));
-        return CONNECT_E_NOCONNECTION;
-    }
-    sinks_.erase(it);
-    ++unadvised_;
-    Log::Get().Write("unadvise", "sink=" + std::to_string(cookie));
-    return S_OK;
-}
-
 bool Shell::Shutdown() {
     HoldHangs();
     auto windows = windows_;
@@ -302,6 +247,8 @@ bool Shell::Shutdown() {
     for (auto& w : openedWindows_) {
         if (w->thread)
             w->thread->Quit();
+        if (w->page)
+            w->page->Quit();
     }
     sinks_.clear();
     if (collection_)
@@ -311,9 +258,12 @@ bool Shell::Shutdown() {
     // die of a segmentation fault: each window's thread has ended first, or
     // waits in a hang, which is safe. The wait pumps, as a thread leaving may
     // still call this apartment.
-    return Pump(kThreadsEndMs, [this] {
-        return std::all_of(openedWindows_.begin(), openedWindows_.end(), [](const auto& w) {
-            return !w->thread || w->thread->Ended() || Hanging(w->threadId);
+    auto done = [](const std::unique_ptr<WindowThread>& t, DWORD id) {
+        return !t || t->Ended() || Hanging(id);
+    };
+    return Pump(kThreadsEndMs, [this, done] {
+        return std::all_of(openedWindows_.begin(), openedWindows_.end(), [done](const auto& w) {
+            return done(w->thread, w->threadId) && done(w->page, w->pageThreadId);
         });
     });
 }

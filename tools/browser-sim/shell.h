@@ -47,6 +47,8 @@ class Shell {
     void AskRefillScript(LONG cookie);
     bool OnShellThread() const;
 
+    // The next Advise blocks the shell's thread for `ms` first (0: it does not).
+    void HangAtAdvise(DWORD ms) { adviseHangMs_ = ms; }
     HRESULT Advise(IUnknown* sink, DWORD* cookie);
     HRESULT Unadvise(DWORD cookie);
     size_t SinkCount() const { return sinks_.size(); }
@@ -73,6 +75,7 @@ class Shell {
     LONG nextWindowCookie_ = 0;
     DWORD nextSinkCookie_ = 0;
     int unadvised_ = 0;
+    DWORD adviseHangMs_ = 0;
     int opened_ = 0;
 };
 

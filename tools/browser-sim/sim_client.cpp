@@ -3,25 +3,27 @@
 //
 //   sim-client.exe [--events N] [--timeout MS] [--act] [--vanish] [--filter] [--list]
 //                  [--quit TITLE] [--quit-by-id TITLE] [--close TITLE] [--reads TITLE]
-//                  [--closed-of TITLE MS]
+//                  [--closed-of TITLE MS] [--page TITLE MS]  |  --taskbar MS
 //
 // Creates ShellWindows, subscribes to WindowRegistered, prints one line per
 // window of each walk (at start and after each event), and with --act closes
 // script-opened windows without a menu bar and marks the others (opener="").
-// With --vanish it ends after the events without unadvising, like a crash.
-// With --filter it registers a message filter of its own and prints each time
-// COM asks it whether to retry a call the server turned away.
-// With --list it only counts what the collection hands out, touching no window,
-// and ends at once: even releasing a window is a call into the browser's
-// thread, which may be hung.
+// --vanish: it ends after the events without unadvising, like a crash.
+// --filter: its own message filter prints each time COM asks it to retry a
+// turned-away call. --list: it only counts what the collection hands out,
+// touching no window, and ends at once (even releasing a window is a call
+// into the browser's thread, which may be hung).
 // The actions, in the order given, come after the first walk, each on the
 // window whose LocationName is TITLE (client_actions.cpp): IWebBrowser2::Quit
 // through the vtable, Quit by its dispatch id through IDispatch::Invoke,
 // WM_CLOSE posted to its HWND, a line of its title, menu bar, HWND and opener,
 // or its opener's Parent.closed read on another thread and waited for up to
-// MS. With --closed-of there is no first walk, which reads every window's
-// opener, and a read left waiting ends the client without its clean-up.
-// A read that fails shows as "fail", or "fail:HRESULT" unless it is E_FAIL.
+// MS, or its page read so (HWND, Document, the document's class name,
+// parentWindow, opener), each answer printed and the read still waited for.
+// TITLE "#N" is the Nth window, found without reading any. With --closed-of
+// or --page there is no first walk (it reads every window's opener), and a
+// read left waiting ends the client without its clean-up. --taskbar: it only
+// waits for the shell's TaskbarCreated. A failed read shows "fail" (E_FAIL) or "fail:HRESULT".
 #include <windows.h>
 
 #include <exdisp.h>
@@ -192,7 +194,8 @@ int main() {
     int wantEvents = 0;
     bool vanish = false, filter = false, list = false;
     std::vector<Action> actions;
-    bool closedOf = false;
+    bool noWalk = false;
+    DWORD taskbarMs = 0;
     DWORD timeout = 30000;
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -213,13 +216,17 @@ int main() {
         else if ((a == L"--quit" || a == L"--quit-by-id" || a == L"--close" || a == L"--reads") &&
                  i + 1 < argc)
             actions.push_back({a, argv[++i]});
-        else if (a == L"--closed-of" && i + 2 < argc) {
+        else if (a == L"--taskbar" && i + 1 < argc)
+            taskbarMs = DWORD(_wtoi(argv[++i]));
+        else if ((a == L"--closed-of" || a == L"--page") && i + 2 < argc) {
             actions.push_back({a, argv[i + 1], DWORD(_wtoi(argv[i + 2]))});
-            closedOf = true;
+            noWalk = true;
             i += 2;
         }
     }
     LocalFree(argv);
+    if (taskbarMs)
+        return AwaitTaskbarCreated(taskbarMs) ? 0 : 1;
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (filter) {
@@ -250,7 +257,7 @@ int main() {
         Print("advised");
     }
     sink->Release();
-    if (!closedOf)
+    if (!noWalk)
         Walk("start");
     bool stuck = false;
     for (const Action& action : actions)

@@ -163,6 +163,30 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
         bool ok = Pump(TimeoutArg(step, 30000), [&] { return shell.SinkCount() == 0; });
         if (!ok)
             Log::Get().Write("timeout", "step=wait-unadvise");
+    } else if (verb == L"shell") {
+        // shell hang=advise:SECONDS, shell hang=no: the next subscription waits.
+        const std::wstring* hang = step.Key(L"hang");
+        unsigned long ms = 0;
+        bool ok = hang && step.keys.size() == 1;
+        if (ok && *hang != L"no") {
+            auto seconds =
+                hang->rfind(L"advise:", 0) == 0 ? ParseSeconds(hang->substr(7)) : std::nullopt;
+            ok = seconds.has_value();
+            ms = seconds.value_or(0);
+        }
+        if (!ok) {
+            error = L"shell takes hang=advise:SECONDS or hang=no";
+            return false;
+        }
+        shell.HangAtAdvise(DWORD(ms));
+    } else if (verb == L"taskbar-created") {
+        // What Explorer tells every top-level window once it has made the
+        // taskbar again; notified, so a client that does not answer holds
+        // nothing up.
+        UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+        BOOL sent = message && SendNotifyMessageW(HWND_BROADCAST, message, 0, 0);
+        Log::Get().Write("taskbar-created",
+                         "message=" + Hex(message) + " sent=" + (sent ? "yes" : "no"));
     } else if (verb == L"mark") {
         Log::Get().Write("mark", Joined(step.words));
     } else if (verb == L"list") {
@@ -173,7 +197,7 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
     } else if (verb == L"die") {
         // Ends at once, like a crashed browser: no unadvise, no clean-up.
         Log::Get().Write("die");
-        TerminateProcess(GetCurrentProcess(), 9);
+        Crash();
     } else if (verb == L"die-inside") {
         auto calls = step.words.empty() ? std::nullopt : ParseInt(step.words[0]);
         if (!calls || *calls <= 0) {

@@ -44,6 +44,7 @@ struct WindowProps {
     bool fire = true;              // raise WindowRegistered when opened
     int fireInside = 0;            // >0: raise it inside the Nth call of the client from then on
     bool ownThread = false;        // served from a thread of its own (hang= and busy= need one)
+    bool ownPage = false;          // its document and script window on yet another thread
     std::wstring hangRead;         // the read at which the window's thread stops answering, once
     DWORD hangMs = 0;              // for how long; INFINITE: until the end
     DWORD busyMs = 0;              // >0: every call is rejected for this long from the next one
@@ -53,6 +54,9 @@ struct WindowProps {
 // Applies one key=value of an "open" or "set" line.
 bool ApplyKey(WindowProps& props, const std::wstring& key, const std::wstring& value,
               std::wstring& error);
+// Whether a hang= value arms a read of the page (document and script window),
+// not of the browser object: "no" and READ:TIME with such a READ.
+bool IsPageHang(const std::wstring& value);
 
 class BrowserObj;
 class DocumentObj;
@@ -70,6 +74,9 @@ class BrowserWindow : public std::enable_shared_from_this<BrowserWindow> {
     // there while the scenario's thread may change them: both go through here.
     WindowProps Settings() const;
     bool Fails(const wchar_t* member) const;
+    // Whether the calling thread serves the window's browser or its page: a
+    // window's faults act there, not where its objects are only passed on.
+    bool ServedHere() const;
     // Changes the settings; `change` runs under the same lock.
     template <class F>
     void Change(F&& change) {
@@ -93,12 +100,17 @@ class BrowserWindow : public std::enable_shared_from_this<BrowserWindow> {
     // Set for a window served from a thread of its own; its objects and its
     // real window live there, and the collection hands out what it marshals.
     std::unique_ptr<WindowThread> thread;
-    // References to the browser and to its window object made on the thread
-    // that serves them, for other threads to pass on (references.h): the
-    // browser's for a window on its own thread, the window object's once a
-    // popup served by another thread has this window as its opener.
-    std::shared_ptr<ReferenceStock> browserRefs, scriptRefs;
-    DWORD threadId = 0;  // the thread that serves the window
+    // Set for a window whose page (page=own) has a thread of its own: the
+    // document and the script window live there, the browser object does not.
+    std::unique_ptr<WindowThread> page;
+    // References to the browser, its window object and its document made on
+    // the thread that serves them, for other threads to pass on (references.h):
+    // the browser's for a window on its own thread, the window object's once a
+    // popup served by another thread has this window as its opener, the
+    // document's for the browser's Document when the page has its own thread.
+    std::shared_ptr<ReferenceStock> browserRefs, scriptRefs, documentRefs;
+    DWORD threadId = 0;      // the thread that serves the window
+    DWORD pageThreadId = 0;  // with page=own, the one that serves its page
     // When a busy window takes calls again (GetTickCount), once its first call came.
     std::atomic<DWORD> busyUntil = 0;
     std::atomic<bool> busyNow = false;

@@ -29,29 +29,26 @@ bool ParseOpener(const std::wstring& v, WindowProps& p) {
     return true;
 }
 
-// "2", "0.5": seconds, to the millisecond.
-std::optional<DWORD> ParseSeconds(std::wstring_view text) {
-    size_t dot = text.find(L'.');
-    auto whole = ParseInt(text.substr(0, dot));
-    std::wstring_view fraction = dot == std::wstring_view::npos ? L"" : text.substr(dot + 1);
-    if (!whole || *whole < 0 || *whole > 1000000 || fraction.size() > 3)
-        return std::nullopt;
-    DWORD ms = DWORD(*whole) * 1000;
-    DWORD scale = 100;
-    for (wchar_t c : fraction) {
-        if (c < L'0' || c > L'9')
-            return std::nullopt;
-        ms += DWORD(c - L'0') * scale;
-        scale /= 10;
-    }
-    return ms;
-}
-
 const std::set<std::wstring>& Reads() {
     static const std::set<std::wstring> known = {
         L"document", L"fullscreen",   L"menubar", L"locationname", L"width",  L"height",
         L"hwnd",     L"parentwindow", L"opener",  L"putopener",    L"closed", L"quit"};
     return known;
+}
+
+// Reads of the page, which its own thread serves with page=own: the
+// document's and the script window's. parent and classname can only hang.
+const std::set<std::wstring>& PageReads() {
+    static const std::set<std::wstring> page = {L"parentwindow", L"opener", L"putopener",
+                                                L"closed",       L"parent", L"classname"};
+    return page;
+}
+
+std::wstring ReadOf(const std::wstring& hang) {
+    std::wstring read = hang.substr(0, hang.find(L':'));
+    for (auto& c : read)
+        c = wchar_t(towlower(c));
+    return read;
 }
 
 // hang=READ:SECONDS, hang=READ:forever, hang=no
@@ -61,12 +58,11 @@ bool ParseHang(const std::wstring& value, WindowProps& p, std::wstring& error) {
         return true;
     }
     size_t colon = value.find(L':');
-    std::wstring read = value.substr(0, colon);
-    for (auto& c : read)
-        c = wchar_t(towlower(c));
+    std::wstring read = ReadOf(value);
     // parent and closed are those of the window's own window object, which
-    // its popups reach as their opener.
-    if (!Reads().count(read) && read != L"parent") {
+    // its popups reach as their opener; classname is the document's class
+    // name, asked through IProvideClassInfo or GetTypeInfo.
+    if (!Reads().count(read) && !PageReads().count(read)) {
         error = L"unknown read to hang: " + read;
         return false;
     }
@@ -82,6 +78,10 @@ bool ParseHang(const std::wstring& value, WindowProps& p, std::wstring& error) {
 }
 
 }  // namespace
+
+bool IsPageHang(const std::wstring& value) {
+    return value == L"no" || PageReads().count(ReadOf(value)) != 0;
+}
 
 bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value,
               std::wstring& error) {
@@ -198,6 +198,13 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
             p.ownThread = true;
         else if (value == L"shared")
             p.ownThread = false;
+        else
+            ok = false;
+    } else if (key == L"page") {
+        if (value == L"own")
+            p.ownPage = true;
+        else if (value == L"shared")
+            p.ownPage = false;
         else
             ok = false;
     } else if (key == L"hang") {

@@ -3,6 +3,9 @@
 #include <exdisp.h>
 #include <objbase.h>
 
+#include <functional>
+#include <vector>
+
 #include "browser.h"
 #include "com_util.h"
 #include "document.h"
@@ -22,6 +25,7 @@ constexpr UINT kRefill = WM_APP + 10;
 struct WindowThread::State {
     std::shared_ptr<BrowserWindow> window;
     int index = 0;
+    Serves serves = Serves::Window;
     DWORD id = 0;
     HANDLE ready = nullptr;
     std::wstring error;
@@ -29,47 +33,62 @@ struct WindowThread::State {
 
 namespace {
 
+// References to `object` made on this thread, asked for again by posting kRefill.
+std::shared_ptr<ReferenceStock> Stock(IDispatch* object, const std::string& label,
+                                      std::function<bool()> more) {
+    auto askMore = [id = GetCurrentThreadId()] { PostThreadMessageW(id, kRefill, 0, 0); };
+    auto stock = std::make_shared<ReferenceStock>(object, label, askMore, std::move(more));
+    stock->Refill();
+    return stock;
+}
+
 DWORD WINAPI ThreadMain(void* param) {
     std::shared_ptr<WindowThread::State> state;
     std::swap(state, *static_cast<std::shared_ptr<WindowThread::State>*>(param));
     delete static_cast<std::shared_ptr<WindowThread::State>*>(param);
     BrowserWindow& w = *state->window;
-    w.threadId = GetCurrentThreadId();
+    const bool page = state->serves == WindowThread::Serves::Page;
+    const bool servesPage = page || !w.Settings().ownPage;
+    (page ? w.pageThreadId : w.threadId) = GetCurrentThreadId();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     auto filter = NewBusyFilter(state->window);
     CoRegisterMessageFilter(filter.Get(), nullptr);
-    MakeDocument(w);
-    const bool created = CreateFrame(w);
-    if (created) {
+    if (servesPage)
+        MakeDocument(w);
+    const bool created = page || CreateFrame(w);
+    std::vector<std::shared_ptr<ReferenceStock>> stocks;
+    if (created && !page) {
         PlaceFrame(w, state->index);
-        auto askMore = [id = GetCurrentThreadId()] { PostThreadMessageW(id, kRefill, 0, 0); };
         std::weak_ptr<BrowserWindow> weak = state->window;
-        w.browserRefs =
-            std::make_shared<ReferenceStock>(w.browser.Get(), Utf8(w.name), askMore, [weak] {
-                auto open = weak.lock();
-                return open && !open->destroyed;
-            });
-        // A closed window's object still answers its popups (closed is then true).
-        w.scriptRefs = std::make_shared<ReferenceStock>(w.script.Get(), Utf8(w.name) + ".window",
-                                                        askMore, [] { return true; });
-        w.browserRefs->Refill();
-        w.scriptRefs->Refill();
-    } else {
-        state->error = L"cannot create the window";
+        stocks.push_back(w.browserRefs = Stock(w.browser.Get(), Utf8(w.name), [weak] {
+                             auto open = weak.lock();
+                             return open && !open->destroyed;
+                         }));
     }
+    if (created && servesPage) {
+        // A closed window's object still answers its popups (closed is then true).
+        stocks.push_back(w.scriptRefs =
+                             Stock(w.script.Get(), Utf8(w.name) + ".window", [] { return true; }));
+    }
+    if (page) {
+        stocks.push_back(w.documentRefs = Stock(w.document.Get(), Utf8(w.name) + ".document",
+                                                [] { return true; }));
+    }
+    if (!created)
+        state->error = L"cannot create the window";
     SetEvent(state->ready);
 
     MSG msg;
     while (created && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (!msg.hwnd && msg.message == kRefill) {
-            w.browserRefs->Refill();
-            w.scriptRefs->Refill();
+            for (auto& stock : stocks)
+                stock->Refill();
             continue;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    if (IsWindow(w.hwnd))
+    if (!page && IsWindow(w.hwnd))
         DestroyWindow(w.hwnd);
     // The thread leaves its apartment itself, calls and stubs done with, rather
     // than have the process end it while it is still inside the COM runtime.
@@ -80,10 +99,11 @@ DWORD WINAPI ThreadMain(void* param) {
 }  // namespace
 
 std::unique_ptr<WindowThread> WindowThread::Start(const std::shared_ptr<BrowserWindow>& window,
-                                                  int index, std::wstring& error) {
+                                                  int index, Serves serves, std::wstring& error) {
     auto state = std::make_shared<State>();
     state->window = window;
     state->index = index;
+    state->serves = serves;
     state->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     auto* param = new std::shared_ptr<State>(state);
     HANDLE thread = CreateThread(nullptr, 0, ThreadMain, param, 0, &state->id);
