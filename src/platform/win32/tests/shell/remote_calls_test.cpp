@@ -49,7 +49,9 @@ void RemoteCallsBounded() {
         return 1;
     });
     CHECK(!busy && busy.Unanswered());
-    auto refused = CallRemote<int>(0x53, [](DWORD deadline) -> std::optional<int> {
+    // Another answerer: the busy one may still count as not answering, if
+    // its wait was given up as its retries reached the deadline.
+    auto refused = CallRemote<int>(0x54, [](DWORD deadline) -> std::optional<int> {
         if (FAILED(RetryWhileBusy(deadline, [] { return E_ACCESSDENIED; })))
             return std::nullopt;
         return 1;
