@@ -18,7 +18,7 @@ long g_calls = 0;
 struct Object : platform::Dispatch {
     std::shared_ptr<platform::Dispatch> parentWindow, opener, parent;
     bool scriptOpened = false;
-    std::optional<Variant> Get(std::wstring_view member) override {
+    platform::Read<Variant> Get(std::wstring_view member) override {
         ++g_calls;
         if (member == L"parentwindow")
             return Variant::Of(parentWindow);
@@ -29,21 +29,21 @@ struct Object : platform::Dispatch {
         return Variant::Of(false);
     }
     bool Put(std::wstring_view, const Variant&) override { return ++g_calls, true; }
-    std::optional<std::wstring> ClassName() override { return ++g_calls, L"HTMLDocument"; }
+    platform::Read<std::wstring> ClassName() override { return ++g_calls, L"HTMLDocument"; }
 };
 
 struct Window : platform::BrowserWindow {
     std::shared_ptr<Object> doc = std::make_shared<Object>();
     bool menuBar = true;
-    std::optional<std::shared_ptr<platform::Dispatch>> Document() override {
+    platform::Read<std::shared_ptr<platform::Dispatch>> Document() override {
         return ++g_calls, doc;
     }
-    std::optional<bool> FullScreen() override { return ++g_calls, false; }
-    std::optional<bool> MenuBar() override { return ++g_calls, menuBar; }
-    std::optional<std::wstring> LocationName() override { return ++g_calls, L"A page"; }
-    std::optional<std::int32_t> Width() override { return ++g_calls, 640; }
-    std::optional<std::int32_t> Height() override { return ++g_calls, 480; }
-    std::optional<platform::WindowHandle> Hwnd() override { return ++g_calls, 1; }
+    platform::Read<bool> FullScreen() override { return ++g_calls, false; }
+    platform::Read<bool> MenuBar() override { return ++g_calls, menuBar; }
+    platform::Read<std::wstring> LocationName() override { return ++g_calls, L"A page"; }
+    platform::Read<std::int32_t> Width() override { return ++g_calls, 640; }
+    platform::Read<std::int32_t> Height() override { return ++g_calls, 480; }
+    platform::Read<platform::WindowHandle> Hwnd() override { return ++g_calls, 1; }
     bool Quit() override { return ++g_calls, true; }
     std::uintptr_t Identity() const override { return reinterpret_cast<std::uintptr_t>(this); }
 };
@@ -100,6 +100,7 @@ struct Quiet : platform::System,
     void Unload() override {}
     platform::WindowHandle Handle() override { return 1; }
     std::uintptr_t Icon() override { return 1; }
+    void SetTimer(std::uint32_t) override {}
     std::optional<std::int16_t> ListCount() override { return ++g_calls, 0; }
     std::optional<std::wstring> List(std::int16_t) override { return std::nullopt; }
     std::optional<std::int16_t> ListIndex() override { return -1; }

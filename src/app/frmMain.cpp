@@ -2,6 +2,8 @@
 // operations on its state that the judgment needs.
 #include "app/frmMain.h"
 
+#include <algorithm>
+
 #include "store/count_text.h"
 #include "tray/tray_icon.h"
 
@@ -37,9 +39,51 @@ void frmMain::Form_Load() {
     ShowBlockedCount();
     LoadSafeList();
     blnHideOnPaint = true;
-    SWs = platform.shell.CreateShellWindows(
-        [this](std::int32_t lCookie) { SWs_WindowRegistered(lCookie); });
-    MarkExistingWindows();
+    JoinShell();
+}
+
+namespace {
+// A shell that could not be joined is tried again after 2 s, then after
+// twice as long each time, up to a minute: a shell still starting at log-on
+// is joined soon, and one that is absent for good costs next to nothing.
+constexpr std::uint32_t kFirstJoinDelayMs = 2000;
+constexpr std::uint32_t kLongestJoinDelayMs = 60000;
+}  // namespace
+
+void frmMain::JoinShell() {
+    // A join asked for inside the calls of one under way (the shell came
+    // back once more meanwhile) is made again once that one is done.
+    if (joining_) {
+        joinAgain_ = true;
+        return;
+    }
+    joining_ = true;
+    do {
+        joinAgain_ = false;
+        // The collection held is let go first: a shell that is gone is not
+        // waited for, and one that is not must not raise its events twice.
+        SWs = nullptr;
+        auto joined = platform.shell.CreateShellWindows(
+            [this](std::int32_t lCookie) { SWs_WindowRegistered(lCookie); });
+        if (!loaded_)
+            break;  // a shut-down ran inside the calls
+        SWs = std::move(joined);
+        if (SWs) {
+            lngJoinDelay_ = 0;
+            platform.window.SetTimer(0);
+            MarkExistingWindows();
+        } else {
+            lngJoinDelay_ = lngJoinDelay_ ? std::min(lngJoinDelay_ * 2, kLongestJoinDelayMs)
+                                          : kFirstJoinDelayMs;
+            platform.window.SetTimer(lngJoinDelay_);
+        }
+    } while (joinAgain_ && loaded_);
+    joining_ = false;
+}
+
+void frmMain::tmrJoinShell_Timer() {
+    if (loaded_ && !SWs)
+        JoinShell();
 }
 
 void frmMain::Form_Paint() {

@@ -57,6 +57,13 @@ class frmMain {
     // that can nest (a COM read, DoEvents) stops then.
     bool IsLoaded() const { return loaded_; }
 
+    // --- the shell's collection (app/frmMain.cpp)
+    // Creates and subscribes a new collection in place of the one held, and
+    // marks the windows open now; when that fails, tries again later on the
+    // window's timer. At start-up, and whenever the shell has come back.
+    void JoinShell();
+    void tmrJoinShell_Timer();
+
     // --- the judgment (watcher/judgment.cpp, watcher/marking.cpp)
     void SWs_WindowRegistered(std::int32_t lCookie);
     std::optional<bool> HasPlainWindowOfSize(std::int32_t height, std::int32_t width);
@@ -97,6 +104,9 @@ class frmMain {
   private:
     friend class RunningPass;
     bool loaded_ = false;
+    // The wait before the next try to join the shell; 0 while joined.
+    std::uint32_t lngJoinDelay_ = 0;
+    bool joining_ = false, joinAgain_ = false;
     // Judgment passes running now, one inside another, and the windows they
     // have judged; forgotten when the outermost pass ends (watcher/judgment.cpp).
     int runningPasses_ = 0;

@@ -1,6 +1,6 @@
 // The shell's collection of browser windows, the windows it hands out and
-// their documents, seen through late binding. Every read can fail: an empty
-// optional (or a null walk) is a failed read, never an exception.
+// their documents, seen through late binding. Every read can fail or go
+// unanswered (a Read without a value, or a null walk), never an exception.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,32 @@ namespace shutterling::platform {
 using WindowHandle = std::uintptr_t;
 
 class Dispatch;
+
+// What a read of another process's object gave: a value, or none. A read
+// without a value failed (the object answered with an error, or is gone), or
+// went unanswered: its answerer did not answer in time, or turned it away as
+// busy until then. Only a failure is an answer about the object.
+template <class T>
+class Read : public std::optional<T> {
+  public:
+    using std::optional<T>::optional;
+    Read() = default;
+    Read(std::optional<T> value) : std::optional<T>(std::move(value)) {}
+    static Read NoAnswer() {
+        Read read;
+        read.unanswered_ = true;
+        return read;
+    }
+    // No value, for the same reason as `other` has none.
+    template <class U>
+    static Read Missing(const Read<U>& other) {
+        return other.Unanswered() ? NoAnswer() : Read();
+    }
+    bool Unanswered() const { return unanswered_; }
+
+  private:
+    bool unanswered_ = false;
+};
 
 // A value read from a late-bound member, reduced to what the program tests.
 struct Variant {
@@ -48,10 +74,10 @@ struct Variant {
 class Dispatch {
   public:
     virtual ~Dispatch() = default;
-    virtual std::optional<Variant> Get(std::wstring_view member) = 0;
+    virtual Read<Variant> Get(std::wstring_view member) = 0;
     virtual bool Put(std::wstring_view member, const Variant& value) = 0;
     // The class name its type information reports ("HTMLDocument" for a page).
-    virtual std::optional<std::wstring> ClassName() = 0;
+    virtual Read<std::wstring> ClassName() = 0;
 };
 
 // One browser window of the collection (an InternetExplorer object).
@@ -59,14 +85,14 @@ class BrowserWindow {
   public:
     virtual ~BrowserWindow() = default;
     // A null pointer inside the optional means the window has no document.
-    virtual std::optional<std::shared_ptr<Dispatch>> Document() = 0;
-    virtual std::optional<bool> FullScreen() = 0;
-    virtual std::optional<bool> MenuBar() = 0;
-    virtual std::optional<std::wstring> LocationName() = 0;
-    virtual std::optional<std::int32_t> Width() = 0;
-    virtual std::optional<std::int32_t> Height() = 0;
+    virtual Read<std::shared_ptr<Dispatch>> Document() = 0;
+    virtual Read<bool> FullScreen() = 0;
+    virtual Read<bool> MenuBar() = 0;
+    virtual Read<std::wstring> LocationName() = 0;
+    virtual Read<std::int32_t> Width() = 0;
+    virtual Read<std::int32_t> Height() = 0;
     // The frame's handle: every tab of one frame reports the same one.
-    virtual std::optional<WindowHandle> Hwnd() = 0;
+    virtual Read<WindowHandle> Hwnd() = 0;
     // Closes this window, or this tab alone (IWebBrowser2::Quit); false when
     // the call fails.
     virtual bool Quit() = 0;

@@ -48,6 +48,9 @@ class FormWindow {
     virtual void Unload() = 0;
     virtual WindowHandle Handle() = 0;
     virtual std::uintptr_t Icon() = 0;  // current window icon handle
+    // The window's one timer (tmrJoinShell): its event comes every
+    // intervalMs milliseconds, until it is set to 0.
+    virtual void SetTimer(std::uint32_t intervalMs) = 0;
 };
 
 class Application {

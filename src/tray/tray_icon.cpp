@@ -52,10 +52,12 @@ void frmMain::RefreshTrayIcon() {
 }
 
 void frmMain::TaskbarCreated() {
-    // A new taskbar knows no icons: add ours again as it looks now.
+    // A new taskbar knows no icons: add ours again as it looks now. The shell
+    // that held the collection was restarted with it: join the new one.
     if (!loaded_)
         return;
     platform.tray.ShellNotifyIcon(platform::TrayOp::Add, FullRecord(*this, EnabledTooltip(*this)));
+    JoinShell();
 }
 
 void frmMain::RemoveTrayIcon() {

@@ -7,14 +7,19 @@
 namespace shutterling::watcher {
 namespace {
 
+using Object = platform::Read<std::shared_ptr<platform::Dispatch>>;
+
 // The object held by a member; empty when the member cannot be read, does
 // not hold a live object (a member of Nothing cannot be reached), or the
-// program unloaded during the read.
-std::shared_ptr<platform::Dispatch> ObjectMember(const frmMain& form, platform::Dispatch& from,
-                                                 std::wstring_view member) {
+// program unloaded during the read; unanswered when its answerer is silent.
+Object ObjectMember(const frmMain& form, platform::Dispatch& from, std::wstring_view member) {
     auto value = from.Get(member);
-    if (!form.IsLoaded() || !value || !value->IsObject())
-        return nullptr;
+    if (!form.IsLoaded())
+        return std::nullopt;
+    if (value.Unanswered())
+        return Object::NoAnswer();
+    if (!value || !value->IsObject() || !value->object)
+        return std::nullopt;
     return value->object;
 }
 
@@ -56,37 +61,40 @@ std::shared_ptr<platform::Dispatch> HtmlDocument(const frmMain& form,
     if (!form.IsLoaded() || !document || !*document)
         return nullptr;
     auto name = (*document)->ClassName();
-    if (!form.IsLoaded() || (name && *name != kHtmlDocument))
+    // A type read that fails with an error counts as an HTML document's; one
+    // that goes unanswered says nothing, and the window waits for a later event.
+    if (!form.IsLoaded() || name.Unanswered() || (name && *name != kHtmlDocument))
         return nullptr;
     return *document;
 }
 
-std::optional<bool> IsScriptOpened(const frmMain& form, platform::Dispatch& document) {
+platform::Read<bool> IsScriptOpened(const frmMain& form, platform::Dispatch& document) {
     auto parentWindow = ObjectMember(form, document, L"parentwindow");
     if (!parentWindow)
-        return std::nullopt;
-    auto opener = parentWindow->Get(L"opener");
+        return platform::Read<bool>::Missing(parentWindow);
+    auto opener = (*parentWindow)->Get(L"opener");
     if (!opener)
-        return std::nullopt;
+        return platform::Read<bool>::Missing(opener);
     return opener->IsObject();
 }
 
 bool ClearOpener(const frmMain& form, platform::Dispatch& document) {
     auto parentWindow = ObjectMember(form, document, L"parentwindow");
-    return parentWindow && parentWindow->Put(L"opener", platform::Variant::Of(std::wstring()));
+    return parentWindow && (*parentWindow)->Put(L"opener", platform::Variant::Of(std::wstring()));
 }
 
-std::optional<bool> ReadOpenerClosed(const frmMain& form, platform::Dispatch& document) {
+platform::Read<bool> ReadOpenerClosed(const frmMain& form, platform::Dispatch& document) {
     auto parentWindow = ObjectMember(form, document, L"parentwindow");
     if (!parentWindow)
-        return std::nullopt;
-    auto opener = ObjectMember(form, *parentWindow, L"opener");
+        return platform::Read<bool>::Missing(parentWindow);
+    auto opener = ObjectMember(form, **parentWindow, L"opener");
     if (!opener)
-        return std::nullopt;
-    auto parent = ObjectMember(form, *opener, L"Parent");
+        return platform::Read<bool>::Missing(opener);
+    // From here on the opener page answers: not answering is its failure.
+    auto parent = ObjectMember(form, **opener, L"Parent");
     if (!parent)
         return std::nullopt;
-    auto closed = parent->Get(L"closed");
+    auto closed = (*parent)->Get(L"closed");
     if (!closed)
         return std::nullopt;
     return closed->AsBool();

@@ -31,20 +31,25 @@ std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form,
 std::optional<bool> IsHtmlWindow(const frmMain& form, platform::BrowserWindow& window);
 
 // The window's document when it is an HTML one or its type cannot be read;
-// null when there is no document, it cannot be read or is of another type.
+// null when there is no document, it cannot be read or is of another type,
+// or the window does not answer.
 std::shared_ptr<platform::Dispatch> HtmlDocument(const frmMain& form,
                                                  platform::BrowserWindow& window);
 
 // True when parentwindow.opener of the document holds an object (even an
-// empty reference); empty when parentwindow or opener cannot be read.
-std::optional<bool> IsScriptOpened(const frmMain& form, platform::Dispatch& document);
+// empty reference); empty when parentwindow or opener cannot be read, and
+// unanswered when the page does not answer them.
+platform::Read<bool> IsScriptOpened(const frmMain& form, platform::Dispatch& document);
 
 // Marks the window as judged: its opener then reads as a string. False when
 // the assignment failed; callers ignore that.
 bool ClearOpener(const frmMain& form, platform::Dispatch& document);
 
 // parentwindow.opener.Parent.closed as a true/false; empty when any link of
-// the chain cannot be read, which is what happens once the opener page is gone.
-std::optional<bool> ReadOpenerClosed(const frmMain& form, platform::Dispatch& document);
+// the chain cannot be read, which is what happens once the opener page is
+// gone. Unanswered only when the window's own page (parentwindow, opener)
+// does not answer: Parent and closed are the opener page's, and its silence
+// is a failed probe.
+platform::Read<bool> ReadOpenerClosed(const frmMain& form, platform::Dispatch& document);
 
 }  // namespace shutterling::watcher

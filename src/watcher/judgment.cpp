@@ -70,7 +70,9 @@ void RequestClose(frmMain& form, platform::BrowserWindow& window, platform::Wind
 
 // Beep, list, close request, count: each step's failure is ignored and the
 // next one still runs. A shut-down inside a read ends the block there: the
-// controls are gone and the count has been saved.
+// controls are gone and the count has been saved. A window that stops
+// answering here is left for a later event: what it did not answer is not
+// listed, closed or counted.
 void Block(frmMain& form, platform::BrowserWindow& window) {
     auto& platform = form.platform;
 
@@ -80,11 +82,11 @@ void Block(frmMain& form, platform::BrowserWindow& window) {
         platform.system.Beep(kBeepFrequency, kBeepDuration);
 
     auto title = window.LocationName();
-    if (!form.IsLoaded())
+    if (!form.IsLoaded() || title.Unanswered())
         return;
     if (!title || HasNonBlank(*title)) {
         auto listed = window.LocationName();
-        if (!form.IsLoaded())
+        if (!form.IsLoaded() || listed.Unanswered())
             return;
         if (listed)
             form.lstPopups.AddItem(*listed);
@@ -93,7 +95,7 @@ void Block(frmMain& form, platform::BrowserWindow& window) {
     }
 
     auto hwnd = window.Hwnd();
-    if (!form.IsLoaded())
+    if (!form.IsLoaded() || hwnd.Unanswered())
         return;
     if (hwnd) {
         RequestClose(form, window, *hwnd);
@@ -105,42 +107,53 @@ void Block(frmMain& form, platform::BrowserWindow& window) {
     form.ShowBlockedCount();
 }
 
-// Step 9: true when the window looks like a popup; empty when the program
-// unloaded during one of its reads.
-std::optional<bool> Decide(frmMain& form, platform::BrowserWindow& window,
-                           platform::Dispatch& document) {
+// What step 9 makes of a window. A window whose own reads go unanswered is
+// not judged at all: under one thread a hung page made the program wait, it
+// never made the page a popup.
+enum class Verdict { Popup, Plain, Unanswered, Unloaded };
+
+Verdict Decide(frmMain& form, platform::BrowserWindow& window, platform::Dispatch& document) {
     // An unreadable FullScreen lets the tests run even while blocking is off;
     // the second look at blnEnabled after the pause still lets the window through.
     auto fullScreen = window.FullScreen();
     if (!form.IsLoaded())
-        return std::nullopt;
+        return Verdict::Unloaded;
+    if (fullScreen.Unanswered())
+        return Verdict::Unanswered;
     if (fullScreen && (*fullScreen || !form.blnEnabled))
-        return false;
+        return Verdict::Plain;
 
     auto title = window.LocationName();
     if (!form.IsLoaded())
-        return std::nullopt;
+        return Verdict::Unloaded;
+    if (title.Unanswered())
+        return Verdict::Unanswered;
     std::optional<bool> safe = title ? form.IsInSafeList(*title) : std::nullopt;
     if (safe.value_or(false))
-        return false;
+        return Verdict::Plain;
 
     auto menuBar = window.MenuBar();
     if (!form.IsLoaded())
-        return std::nullopt;
+        return Verdict::Unloaded;
+    if (menuBar.Unanswered())
+        return Verdict::Unanswered;
     if (!menuBar || !*menuBar)
-        return true;
+        return Verdict::Popup;
 
     bool decision = false;
     auto height = window.Height();
     if (!form.IsLoaded())
-        return std::nullopt;
+        return Verdict::Unloaded;
     auto width = window.Width();
     if (!form.IsLoaded())
-        return std::nullopt;
+        return Verdict::Unloaded;
+    if (height.Unanswered() || width.Unanswered())
+        return Verdict::Unanswered;
     if (height && width) {
+        // A window that does not answer fails this as a whole, as a failed read does.
         auto plain = form.HasPlainWindowOfSize(*height, *width);
         if (!form.IsLoaded())
-            return std::nullopt;
+            return Verdict::Unloaded;
         if (plain)
             decision = !*plain;
     }
@@ -148,10 +161,12 @@ std::optional<bool> Decide(frmMain& form, platform::BrowserWindow& window,
     if (!decision) {
         auto closed = watcher::ReadOpenerClosed(form, document);
         if (!form.IsLoaded())
-            return std::nullopt;
+            return Verdict::Unloaded;
+        if (closed.Unanswered())
+            return Verdict::Unanswered;
         decision = !closed;
     }
-    return decision;
+    return decision ? Verdict::Popup : Verdict::Plain;
 }
 
 // Step 2: HTML windows in the collection. The only question is whether there
@@ -205,11 +220,12 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
         if (!document)
             continue;
 
-        // An opener that cannot be read is treated as script-opened.
+        // An opener that cannot be read is treated as script-opened; one that
+        // its page does not answer leaves the window for a later event.
         auto opened = watcher::IsScriptOpened(*this, *document);
         if (!loaded_)
             return;
-        if (opened == false)
+        if (opened == false || opened.Unanswered())
             continue;
 
         if (platform.system.GetKeyState(platform::kVkControl) & kCtrlDown) {
@@ -218,9 +234,11 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
             return;
         }
 
-        auto decision = Decide(*this, *window, *document);
-        if (!decision)
+        const auto verdict = Decide(*this, *window, *document);
+        if (verdict == Verdict::Unloaded)
             return;
+        if (verdict == Verdict::Unanswered)
+            continue;
 
         platform.app.DoEvents();
         // A shut-down ran inside the pause: the collection and the controls are gone.
@@ -231,7 +249,7 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
         if (pass.Judged(*window))
             continue;
         pass.Claim(window);
-        if (*decision && blnEnabled) {
+        if (verdict == Verdict::Popup && blnEnabled) {
             Block(*this, *window);
         } else {
             watcher::ClearOpener(*this, *document);

@@ -18,13 +18,16 @@ namespace shutterling::fakes {
 using platform::Variant;
 
 // A window whose thread stops answering: from its first call whose log entry
-// starts with `from`, every call to the window or to its page's objects
-// fails, as a call that the program gave up waiting for does.
+// starts with `from`, every call to the window or to its page's objects goes
+// unanswered, as a call that the program gave up waiting for does. A page
+// can have one of its own (its browser object answering on), and an opener
+// page's objects that of the opener's window.
 struct Silence {
     std::string from;
+    int skip = 0;  // calls matching `from` still answered before the silence
     bool silent = false;
     bool Fails(const std::string& entry) {
-        if (!silent && !from.empty() && entry.rfind(from, 0) == 0)
+        if (!silent && !from.empty() && entry.rfind(from, 0) == 0 && skip-- == 0)
             silent = true;
         return silent;
     }
@@ -45,9 +48,9 @@ class FakeObject : public platform::Dispatch {
     void Set(const std::wstring& member, std::optional<Variant> value) {
         members[Lower(member)] = std::move(value);
     }
-    std::optional<Variant> Get(std::wstring_view member) override {
+    platform::Read<Variant> Get(std::wstring_view member) override {
         if (Call("Get " + name_ + "." + Narrow(std::wstring(member))))
-            return std::nullopt;
+            return platform::Read<Variant>::NoAnswer();
         auto it = members.find(Lower(std::wstring(member)));
         if (it == members.end())
             return std::nullopt;
@@ -62,9 +65,9 @@ class FakeObject : public platform::Dispatch {
         Set(std::wstring(member), value);
         return true;
     }
-    std::optional<std::wstring> ClassName() override {
+    platform::Read<std::wstring> ClassName() override {
         if (Call("ClassName " + name_))
-            return std::nullopt;
+            return platform::Read<std::wstring>::NoAnswer();
         return className;
     }
 
@@ -110,39 +113,39 @@ class FakeBrowserWindow : public platform::BrowserWindow {
     std::shared_ptr<FakeObject> doc, parentWindow, openerPage, openerParent;
     std::shared_ptr<Silence> silence = std::make_shared<Silence>();
 
-    std::optional<std::shared_ptr<platform::Dispatch>> Document() override {
+    platform::Read<std::shared_ptr<platform::Dispatch>> Document() override {
         if (Call("Document " + name))
-            return std::nullopt;
+            return platform::Read<std::shared_ptr<platform::Dispatch>>::NoAnswer();
         return document;
     }
-    std::optional<bool> FullScreen() override {
+    platform::Read<bool> FullScreen() override {
         if (Call("FullScreen " + name))
-            return std::nullopt;
+            return platform::Read<bool>::NoAnswer();
         return fullScreen;
     }
-    std::optional<bool> MenuBar() override {
+    platform::Read<bool> MenuBar() override {
         if (Call("MenuBar " + name))
-            return std::nullopt;
+            return platform::Read<bool>::NoAnswer();
         return menuBar;
     }
-    std::optional<std::wstring> LocationName() override {
+    platform::Read<std::wstring> LocationName() override {
         if (Call("LocationName " + name))
-            return std::nullopt;
+            return platform::Read<std::wstring>::NoAnswer();
         return locationName;
     }
-    std::optional<std::int32_t> Width() override {
+    platform::Read<std::int32_t> Width() override {
         if (Call("Width " + name))
-            return std::nullopt;
+            return platform::Read<std::int32_t>::NoAnswer();
         return width;
     }
-    std::optional<std::int32_t> Height() override {
+    platform::Read<std::int32_t> Height() override {
         if (Call("Height " + name))
-            return std::nullopt;
+            return platform::Read<std::int32_t>::NoAnswer();
         return height;
     }
-    std::optional<platform::WindowHandle> Hwnd() override {
+    platform::Read<platform::WindowHandle> Hwnd() override {
         if (Call("HWND " + name))
-            return std::nullopt;
+            return platform::Read<platform::WindowHandle>::NoAnswer();
         return hwnd;
     }
     bool quitFails = false;

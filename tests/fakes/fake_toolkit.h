@@ -170,6 +170,11 @@ class FakeFormWindow : public platform::FormWindow {
     }
     platform::WindowHandle Handle() override { return 0xF00; }
     std::uintptr_t Icon() override { return icon; }
+    std::uint32_t timer = 0;  // the interval set; 0 while stopped
+    void SetTimer(std::uint32_t intervalMs) override {
+        log_.Add("SetTimer " + std::to_string(intervalMs));
+        timer = intervalMs;
+    }
 
   private:
     CallLog& log_;

@@ -29,7 +29,7 @@ TEST_F(WatcherTest, TitleReadForListingFailsThenSucceeds) {
     struct FlakyTitle : FakeBrowserWindow {
         using FakeBrowserWindow::FakeBrowserWindow;
         int reads = 0;
-        std::optional<std::wstring> LocationName() override {
+        platform::Read<std::wstring> LocationName() override {
             return ++reads == 2 ? std::nullopt : std::optional<std::wstring>(L"Flaky");
         }
     };

@@ -48,6 +48,67 @@ TEST_F(Lifecycle, NoShellCollectionStartsAndBlocksNothing) {
     EXPECT_GE(p.log.Find("Shell_NotifyIconA 2"), 0);
 }
 
+// A shell that could not be joined at start-up (absent, or not answering in
+// time) is tried again on the window's timer, each wait twice the last up to
+// a minute, until it is joined; then the timer stops and the windows open
+// then are marked, as at start-up.
+TEST_F(Lifecycle, UnjoinedShellIsTriedAgainUntilJoined) {
+    p.shell.createFails = true;
+    p.form.Form_Load();
+    std::vector<std::uint32_t> waits{p.window.timer};
+    for (int retry = 0; retry < 7; ++retry) {
+        p.form.tmrJoinShell_Timer();
+        waits.push_back(p.window.timer);
+    }
+    EXPECT_EQ(waits,
+              (std::vector<std::uint32_t>{2000, 4000, 8000, 16000, 32000, 60000, 60000, 60000}));
+    EXPECT_EQ(p.log.Count("CreateShellWindows"), 8);
+
+    auto early = p.shell.Open("early", L"Ad", Opener::Page);
+    p.shell.createFails = false;
+    p.form.tmrJoinShell_Timer();
+    EXPECT_NE(p.form.SWs, nullptr);
+    EXPECT_EQ(p.window.timer, 0u);
+    EXPECT_TRUE(early->IsMarked()) << "open when joined: marked, never judged";
+    p.form.tmrJoinShell_Timer();  // a tick already queued changes nothing
+    EXPECT_EQ(p.log.Count("CreateShellWindows"), 9);
+
+    p.shell.Open("home", L"Home", Opener::EmptyString);
+    auto popup = p.shell.Open("pop", L"Buy now", Opener::Page);
+    popup->menuBar = false;
+    p.shell.Fire();
+    EXPECT_EQ(p.system.closeRequests, std::vector<platform::WindowHandle>{*popup->hwnd});
+}
+
+// A new taskbar means a restarted shell: the old collection is let go before
+// the new one is subscribed (never two subscriptions), the windows open then
+// are marked, and popups after it are judged; a failed join retries.
+TEST_F(Lifecycle, NewTaskbarJoinsTheNewShell) {
+    p.shell.Open("home", L"Home", Opener::EmptyString);
+    p.form.Form_Load();
+    auto open = p.shell.Open("open", L"Opened while the shell was down", Opener::Page);
+    p.log.Clear();
+    p.form.TaskbarCreated();
+    auto at = p.log.Positions({"Shell_NotifyIconA 0", "Unsubscribe", "CreateShellWindows",
+                               "Put open.parentwindow.opener="});
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+    EXPECT_EQ(p.shell.subscriptions, 2);
+    EXPECT_TRUE(open->IsMarked());
+
+    auto popup = p.shell.Open("pop", L"Buy now", Opener::Page);
+    popup->menuBar = false;
+    p.shell.Fire();
+    EXPECT_EQ(p.system.closeRequests, std::vector<platform::WindowHandle>{*popup->hwnd});
+
+    p.shell.createFails = true;
+    p.form.TaskbarCreated();
+    EXPECT_EQ(p.form.SWs, nullptr);
+    EXPECT_EQ(p.window.timer, 2000u);
+    p.form.Form_Unload();
+    p.form.tmrJoinShell_Timer();
+    EXPECT_EQ(p.log.Count("CreateShellWindows"), 2) << "nothing is joined after Exit";
+}
+
 TEST_F(Lifecycle, FirstPaintHidesLaterPaintsDoNot) {
     p.form.Form_Load();
     p.window.Show();

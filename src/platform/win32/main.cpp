@@ -72,6 +72,7 @@ class FormEventsOf final : public shutterling::win32::FormEvents {
         }
     }
     void TaskbarCreated() override { form_.TaskbarCreated(); }
+    void Timer() override { form_.tmrJoinShell_Timer(); }
 
   private:
     shutterling::frmMain& form_;

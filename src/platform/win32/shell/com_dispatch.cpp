@@ -82,11 +82,20 @@ std::optional<ClassNamed> ClassNameOf(IDispatch* object, DWORD deadline, const T
         if (auto named = NameOf(info.Get(), deadline, known, who))
             return named;
     }
+    const bool noProvider = !provider;
     info.Reset();
-    if (FAILED(RetryWhileBusy(deadline,
-                              [&] { return object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info); })))
-        return std::nullopt;
-    return NameOf(info.Get(), deadline, known, who);
+    if (SUCCEEDED(RetryWhileBusy(
+            deadline, [&] { return object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info); })) &&
+        info)
+        return NameOf(info.Get(), deadline, known, who);
+    // An object with no type information at all is an "Object", as a script
+    // host names it; only an error is a class name that cannot be read.
+    UINT count = 1;
+    if (noProvider &&
+        SUCCEEDED(RetryWhileBusy(deadline, [&] { return object->GetTypeInfoCount(&count); })) &&
+        count == 0)
+        return ClassNamed{L"Object", nullptr, 0};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -231,7 +240,7 @@ void ComDispatch::Join(std::shared_ptr<WalkMemo> memo, PageModel model) {
 }
 
 template <class Result, class Invoke>
-std::optional<Result> ComDispatch::OnMember(std::wstring_view member, Invoke invoke) {
+platform::Read<Result> ComDispatch::OnMember(std::wstring_view member, Invoke invoke) {
     if (!object_)
         return std::nullopt;
     const std::wstring lower = Lower(member);
@@ -248,13 +257,13 @@ std::optional<Result> ComDispatch::OnMember(std::wstring_view member, Invoke inv
             return std::pair{*id, std::move(*result)};
         });
     if (!got)
-        return std::nullopt;
+        return platform::Read<Result>::Missing(got);
     if (!known && model_ != PageModel::Unknown)
         MemberIds::Remember(model_, lower, got->first);
     return std::move(got->second);
 }
 
-std::optional<platform::Variant> ComDispatch::Get(std::wstring_view member) {
+platform::Read<platform::Variant> ComDispatch::Get(std::wstring_view member) {
     // An opener is another page, answered by its own browser: it is charged
     // to that browser once the pass has met the page, else to itself.
     const std::wstring lower = Lower(member);
@@ -308,7 +317,7 @@ bool ComDispatch::Put(std::wstring_view member, const platform::Variant& value) 
         .has_value();
 }
 
-std::optional<std::wstring> ComDispatch::ClassName() {
+platform::Read<std::wstring> ComDispatch::ClassName() {
     if (!object_)
         return std::nullopt;
     const TypeNames known = memo_ ? memo_->Types() : TypeNames();
@@ -324,9 +333,9 @@ std::optional<std::wstring> ComDispatch::ClassName() {
                 return ClassNameOf(object.get(), deadline, known, who);
             });
         if (!named)
-            return std::nullopt;
+            return platform::Read<std::wstring>::Missing(named);
         name = named->name;
-        if (memo_ && named->asked)
+        if (memo_ && named->asked && named->identity)
             memo_->RememberType(named->identity, name, std::move(named->asked));
         if (memo_ && identity_)
             memo_->RememberType(identity_, name);

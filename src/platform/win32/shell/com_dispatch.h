@@ -48,9 +48,9 @@ class ComDispatch final : public platform::Dispatch {
         Join(std::move(memo), model);
     }
 
-    std::optional<platform::Variant> Get(std::wstring_view member) override;
+    platform::Read<platform::Variant> Get(std::wstring_view member) override;
     bool Put(std::wstring_view member, const platform::Variant& value) override;
-    std::optional<std::wstring> ClassName() override;
+    platform::Read<std::wstring> ClassName() override;
 
     IDispatch* get() const noexcept { return object_.get(); }
     const RemoteRef<IDispatch>& ref() const noexcept { return object_; }
@@ -61,7 +61,7 @@ class ComDispatch final : public platform::Dispatch {
     // invoke(object, id, deadline) on the member, by its id: resolved by the
     // server unless the model knows it, and then remembered for the model.
     template <class Result, class Invoke>
-    std::optional<Result> OnMember(std::wstring_view member, Invoke invoke);
+    platform::Read<Result> OnMember(std::wstring_view member, Invoke invoke);
 
     RemoteRef<IDispatch> object_;
     Answerer who_;

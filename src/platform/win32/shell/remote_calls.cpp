@@ -55,11 +55,13 @@ DWORD WINAPI WorkerMain(void* param);
 }  // namespace
 
 struct RemoteCalls::State {
-    SRWLOCK lock = SRWLOCK_INIT;
+    Lock lock;
     std::vector<std::shared_ptr<Lane>> lanes;  // answerers with something out or kept
     std::deque<std::function<void()>> jobs;    // for the workers
     int idle = 0;                              // workers waiting for a job
-    CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
+    // One count per job handed to the idle workers; a worker that finds none
+    // left (another took it first) waits again.
+    UniqueHandle wake{CreateSemaphoreW(nullptr, 0, LONG_MAX, nullptr)};
     int inHand = 0;      // work on workers, the calls given up aside
     int givenUpOut = 0;  // calls given up and not back yet
     UniqueHandle handEmpty{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // set while inHand is 0
@@ -99,7 +101,7 @@ struct RemoteCalls::State {
             return false;
         }
         if (static_cast<std::size_t>(idle) >= jobs.size()) {
-            WakeConditionVariable(&wake);
+            ReleaseSemaphore(wake.get(), 1, nullptr);
             return true;
         }
         if (UniqueHandle(CreateThread(nullptr, kStackBytes, WorkerMain, this,
@@ -110,19 +112,23 @@ struct RemoteCalls::State {
     }
     // A worker's next job; empty when the worker is to leave.
     std::function<void()> NextJob() {
-        Locked hold(lock);
+        lock.Enter();
         while (jobs.empty()) {
             // The apartment, and every proxy in it, goes away with its last
             // thread: the last idle worker stays, and sleeps until work comes.
-            ++idle;
-            const bool woke =
-                SleepConditionVariableSRW(&wake, &lock, idle > 1 ? kIdleMs : INFINITE, 0);
+            const DWORD wait = ++idle > 1 ? kIdleMs : INFINITE;
+            lock.Leave();
+            const bool woke = WaitForSingleObject(wake.get(), wait) == WAIT_OBJECT_0;
+            lock.Enter();
             --idle;
-            if (!woke && jobs.empty() && idle > 0)
+            if (!woke && jobs.empty() && idle > 0) {
+                lock.Leave();
                 return nullptr;
+            }
         }
         auto job = std::move(jobs.front());
         jobs.pop_front();
+        lock.Leave();
         return job;
     }
     // One piece of the lane's work is back (out still counts it): what was
@@ -374,13 +380,20 @@ bool RemoteCalls::Answering(Answerer who) {
     return !lane || !state_->Silent(*lane);
 }
 
+bool& TurnedAway() {
+    thread_local bool turnedAway = false;
+    return turnedAway;
+}
+
 HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call) {
     for (;;) {
         const HRESULT hr = call();
         if (hr != RPC_E_SERVERCALL_RETRYLATER && hr != RPC_E_CALL_REJECTED)
             return hr;
-        if (static_cast<LONG>(deadline - GetTickCount()) <= static_cast<LONG>(kRetryPauseMs))
+        if (static_cast<LONG>(deadline - GetTickCount()) <= static_cast<LONG>(kRetryPauseMs)) {
+            TurnedAway() = true;
             return hr;
+        }
         Sleep(kRetryPauseMs);
     }
 }

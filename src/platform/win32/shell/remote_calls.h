@@ -16,6 +16,8 @@
 #include <optional>
 #include <utility>
 
+#include "platform/shell.h"
+
 namespace shutterling::win32 {
 
 // Windows calls a window hung when it has not answered for 5 s; a call is
@@ -81,6 +83,10 @@ class RemoteCalls {
 // answers that way) until the deadline.
 HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call);
 
+// Whether a RetryWhileBusy of this worker's call gave up on a server still
+// busy at the deadline: the call was turned away, not answered.
+bool& TurnedAway();
+
 // A reference to another process's object, released through RemoteCalls.
 template <class Interface>
 using RemoteRef = std::shared_ptr<Interface>;
@@ -97,17 +103,27 @@ RemoteRef<Interface> AdoptRemote(Interface* object, Answerer who) {
 // object is held (a proxy answers it without a call); 0 when there is none.
 Answerer IdentityOf(IUnknown* object);
 
-// A call whose result crosses back to the user-interface thread: empty when
-// the call was given up or not made. The result lives in shared state, so an
-// abandoned call that comes back later writes where nobody looks.
+// A call whose result crosses back to the user-interface thread. Without a
+// result it failed, or went unanswered: given up, not made to an answerer
+// that is not answering, or turned away as busy until the deadline. The
+// result lives in shared state, so an abandoned call that comes back later
+// writes where nobody looks.
 template <class Result, class Call>
-std::optional<Result> CallRemote(Answerer who, Call call) {
-    auto out = std::make_shared<std::optional<Result>>();
-    const auto outcome = RemoteCalls::Get().Run(
-        who, [out, call = std::move(call)](DWORD deadline) mutable { *out = call(deadline); });
-    if (outcome != RemoteCalls::Outcome::Done)
-        return std::nullopt;
-    return std::move(*out);
+platform::Read<Result> CallRemote(Answerer who, Call call) {
+    struct Out {
+        std::optional<Result> result;
+        bool turnedAway = false;
+    };
+    auto out = std::make_shared<Out>();
+    const auto outcome =
+        RemoteCalls::Get().Run(who, [out, call = std::move(call)](DWORD deadline) mutable {
+            TurnedAway() = false;
+            out->result = call(deadline);
+            out->turnedAway = TurnedAway();
+        });
+    if (outcome != RemoteCalls::Outcome::Done || (!out->result && out->turnedAway))
+        return platform::Read<Result>::NoAnswer();
+    return std::move(out->result);
 }
 
 }  // namespace shutterling::win32

@@ -24,8 +24,8 @@ constexpr DISPID kDispidQuit = 300;
 // browser, the read fails or gives something else, or the window does not
 // answer in time.
 template <class Result, class Convert>
-std::optional<Result> Read(const RemoteRef<IDispatch>& browser, Answerer who, DISPID id,
-                           VARTYPE type, Convert convert) {
+platform::Read<Result> Read(const RemoteRef<IDispatch>& browser, Answerer who, DISPID id,
+                            VARTYPE type, Convert convert) {
     if (!browser)
         return std::nullopt;
     return CallRemote<Result>(
@@ -54,7 +54,7 @@ ComBrowserWindow::ComBrowserWindow(RemoteRef<IDispatch> browser, Answerer identi
                                    std::shared_ptr<WalkMemo> memo)
     : browser_(std::move(browser)), identity_(identity), memo_(std::move(memo)) {}
 
-std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() {
+platform::Read<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() {
     if (!browser_)
         return std::nullopt;
     const Answerer who = Identity();
@@ -77,28 +77,28 @@ std::optional<std::shared_ptr<platform::Dispatch>> ComBrowserWindow::Document() 
     return document;
 }
 
-std::optional<bool> ComBrowserWindow::FullScreen() {
+platform::Read<bool> ComBrowserWindow::FullScreen() {
     return Read<bool>(browser_, Identity(), kDispidFullScreen, VT_BOOL, AsBool);
 }
 
-std::optional<bool> ComBrowserWindow::MenuBar() {
+platform::Read<bool> ComBrowserWindow::MenuBar() {
     return Read<bool>(browser_, Identity(), kDispidMenuBar, VT_BOOL, AsBool);
 }
 
-std::optional<std::wstring> ComBrowserWindow::LocationName() {
+platform::Read<std::wstring> ComBrowserWindow::LocationName() {
     return Read<std::wstring>(browser_, Identity(), kDispidLocationName, VT_BSTR,
                               [](const VARIANT& v) { return TextOf(V_BSTR(&v)); });
 }
 
-std::optional<std::int32_t> ComBrowserWindow::Width() {
+platform::Read<std::int32_t> ComBrowserWindow::Width() {
     return Read<std::int32_t>(browser_, Identity(), kDispidWidth, VT_I4, AsInt32);
 }
 
-std::optional<std::int32_t> ComBrowserWindow::Height() {
+platform::Read<std::int32_t> ComBrowserWindow::Height() {
     return Read<std::int32_t>(browser_, Identity(), kDispidHeight, VT_I4, AsInt32);
 }
 
-std::optional<platform::WindowHandle> ComBrowserWindow::Hwnd() {
+platform::Read<platform::WindowHandle> ComBrowserWindow::Hwnd() {
     // A handle travels as a 32-bit number, or a 64-bit one from a 64-bit browser.
     return Read<platform::WindowHandle>(
         browser_, Identity(), kDispidHwnd, VT_I8,
@@ -119,7 +119,7 @@ bool ComBrowserWindow::Quit() {
 namespace {
 
 // What one item of the cursor is. On a worker.
-ComWindowWalk::Item ItemOf(const VARIANT& item) {
+ComWindowWalk::Item ItemOf(const VARIANT& item, Answerer shell) {
     using Status = platform::WindowWalk::Step::Status;
     const VARTYPE type = V_VT(&item);
     // Nothing still takes its turn.
@@ -130,7 +130,7 @@ ComWindowWalk::Item ItemOf(const VARIANT& item) {
     IDispatch* browser = DispatchIn(item);
     const Answerer identity = IdentityOf(browser);
     if (!identity) {
-        RemoteCalls::Get().Release(kShell, browser);
+        RemoteCalls::Get().Release(shell, browser);
         return {Status::Failed, nullptr};
     }
     return {Status::Window, AdoptRemote(browser, identity), identity};
@@ -147,7 +147,7 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
             bool failed = false, ended = false;
             std::vector<Item> items;
         };
-        auto batch = CallRemote<Batch>(kShell, [cursor = cursor_](DWORD deadline) {
+        auto batch = CallRemote<Batch>(shell_, [cursor = cursor_, shell = shell_](DWORD deadline) {
             Batch out;
             out.items.reserve(kWalkBatch);   // push_back then cannot throw past a VariantClear
             VARIANT items[kWalkBatch] = {};  // all VT_EMPTY
@@ -158,7 +158,7 @@ platform::WindowWalk::Step ComWindowWalk::Next() {
             out.ended = hr == S_FALSE || count == 0;
             for (ULONG i = 0; i < kWalkBatch; ++i) {
                 if (!out.failed && i < count)
-                    out.items.push_back(ItemOf(items[i]));
+                    out.items.push_back(ItemOf(items[i], shell));
                 VariantClear(&items[i]);
             }
             return out;
@@ -190,7 +190,7 @@ std::unique_ptr<platform::WindowWalk> ComShellWindows::Walk() {
     if (!windows_)
         return nullptr;
     auto cursor = CallRemote<RemoteRef<IEnumVARIANT>>(
-        kShell, [windows = windows_](DWORD deadline) -> RemoteRef<IEnumVARIANT> {
+        shell_, [windows = windows_, shell = shell_](DWORD deadline) -> RemoteRef<IEnumVARIANT> {
             ComPtr<IUnknown> enumerator;
             if (FAILED(RetryWhileBusy(deadline, [&] { return windows->_NewEnum(&enumerator); })) ||
                 !enumerator) {
@@ -199,11 +199,11 @@ std::unique_ptr<platform::WindowWalk> ComShellWindows::Walk() {
             IEnumVARIANT* cursor = nullptr;
             if (FAILED(enumerator->QueryInterface(IID_PPV_ARGS(&cursor))))
                 return nullptr;
-            return AdoptRemote(cursor, kShell);
+            return AdoptRemote(cursor, shell);
         });
     if (!cursor || !*cursor)
         return nullptr;
-    return std::make_unique<ComWindowWalk>(std::move(*cursor));
+    return std::make_unique<ComWindowWalk>(std::move(*cursor), shell_);
 }
 
 std::shared_ptr<platform::ShellWindows> ShellAutomationImpl::CreateShellWindows(
@@ -213,20 +213,23 @@ std::shared_ptr<platform::ShellWindows> ShellAutomationImpl::CreateShellWindows(
         std::optional<ConnectionToken> connection;
     };
     auto created = CallRemote<Created>(
-        kShell, [handler = std::move(handler)](DWORD) mutable -> std::optional<Created> {
+        shell_,
+        [handler = std::move(handler), shell = shell_](DWORD) mutable -> std::optional<Created> {
             IShellWindows* windows = nullptr;
             if (FAILED(CoCreateInstance(kCLSID_ShellWindows, nullptr, CLSCTX_ALL,
                                         kIID_IShellWindows, reinterpret_cast<void**>(&windows)))) {
                 return std::nullopt;
             }
-            Created out{AdoptRemote(windows, kShell), std::nullopt};
-            out.connection = AdviseShellEvents(windows, std::move(handler));
+            Created out{AdoptRemote(windows, shell), std::nullopt};
+            out.connection = AdviseShellEvents(windows, std::move(handler), shell);
             return out;
         });
     if (!created || !created->connection)
         return nullptr;
-    return std::make_shared<ComShellWindows>(std::move(created->windows),
-                                             std::move(*created->connection));
+    auto joined = std::make_shared<ComShellWindows>(std::move(created->windows),
+                                                    std::move(*created->connection), shell_);
+    ++shell_;  // far below any object's address, which is every other answerer
+    return joined;
 }
 
 }  // namespace shutterling::win32

@@ -22,13 +22,13 @@ class ComBrowserWindow final : public platform::BrowserWindow {
     ComBrowserWindow(RemoteRef<IDispatch> browser, Answerer identity,
                      std::shared_ptr<WalkMemo> memo = nullptr);
 
-    std::optional<std::shared_ptr<platform::Dispatch>> Document() override;
-    std::optional<bool> FullScreen() override;
-    std::optional<bool> MenuBar() override;
-    std::optional<std::wstring> LocationName() override;
-    std::optional<std::int32_t> Width() override;
-    std::optional<std::int32_t> Height() override;
-    std::optional<platform::WindowHandle> Hwnd() override;
+    platform::Read<std::shared_ptr<platform::Dispatch>> Document() override;
+    platform::Read<bool> FullScreen() override;
+    platform::Read<bool> MenuBar() override;
+    platform::Read<std::wstring> LocationName() override;
+    platform::Read<std::int32_t> Width() override;
+    platform::Read<std::int32_t> Height() override;
+    platform::Read<platform::WindowHandle> Hwnd() override;
     bool Quit() override;
     std::uintptr_t Identity() const override { return identity_; }
 
@@ -43,9 +43,9 @@ inline constexpr ULONG kWalkBatch = 16;
 
 class ComWindowWalk final : public platform::WindowWalk {
   public:
-    explicit ComWindowWalk(RemoteRef<IEnumVARIANT> cursor,
+    explicit ComWindowWalk(RemoteRef<IEnumVARIANT> cursor, Answerer shell = kShell,
                            std::shared_ptr<WalkMemo> memo = PassScope::Memo())
-        : cursor_(std::move(cursor)), memo_(std::move(memo)) {}
+        : cursor_(std::move(cursor)), shell_(shell), memo_(std::move(memo)) {}
     Step Next() override;
 
     struct Item {
@@ -56,6 +56,7 @@ class ComWindowWalk final : public platform::WindowWalk {
 
   private:
     RemoteRef<IEnumVARIANT> cursor_;
+    Answerer shell_;
     std::shared_ptr<WalkMemo> memo_;
     std::vector<Item> ahead_;  // fetched; those from next_ on not handed out yet
     std::size_t next_ = 0;
@@ -64,12 +65,13 @@ class ComWindowWalk final : public platform::WindowWalk {
 
 class ComShellWindows final : public platform::ShellWindows {
   public:
-    ComShellWindows(RemoteRef<IShellWindows> windows, ConnectionToken connection)
-        : windows_(std::move(windows)), connection_(std::move(connection)) {}
+    ComShellWindows(RemoteRef<IShellWindows> windows, ConnectionToken connection, Answerer shell)
+        : windows_(std::move(windows)), shell_(shell), connection_(std::move(connection)) {}
     std::unique_ptr<platform::WindowWalk> Walk() override;
 
   private:
     RemoteRef<IShellWindows> windows_;
+    Answerer shell_;
     ConnectionToken connection_;  // declared last: unadvised before the collection goes
 };
 
@@ -77,6 +79,12 @@ class ShellAutomationImpl final : public platform::ShellAutomation {
   public:
     std::shared_ptr<platform::ShellWindows> CreateShellWindows(
         WindowRegisteredHandler handler) override;
+
+  private:
+    // Who answers the shell's calls: a shell that was joined and then
+    // restarted is another answerer than the one that hung or died. Tries
+    // that fail stay with one, so a shell that does not answer costs one wait.
+    Answerer shell_ = kShell;
 };
 
 }  // namespace shutterling::win32

@@ -98,7 +98,8 @@ HRESULT ShellEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
 ConnectionToken::ConnectionToken(ConnectionToken&& other) noexcept
     : point_(std::move(other.point_)),
       cookie_(std::exchange(other.cookie_, 0)),
-      sink_(std::move(other.sink_)) {}
+      sink_(std::move(other.sink_)),
+      shell_(other.shell_) {}
 
 ConnectionToken& ConnectionToken::operator=(ConnectionToken&& other) noexcept {
     if (this != &other) {
@@ -106,6 +107,7 @@ ConnectionToken& ConnectionToken::operator=(ConnectionToken&& other) noexcept {
         point_ = std::move(other.point_);
         cookie_ = std::exchange(other.cookie_, 0);
         sink_ = std::move(other.sink_);
+        shell_ = other.shell_;
     }
     return *this;
 }
@@ -119,7 +121,7 @@ void ConnectionToken::Reset() noexcept {
     try {
         // Said on a worker, with the point's last release; the shut-down does not wait for it.
         IConnectionPoint* point = point_.Detach();
-        RemoteCalls::Get().Release(kShell, point, [point, cookie = std::exchange(cookie_, 0)] {
+        RemoteCalls::Get().Release(shell_, point, [point, cookie = std::exchange(cookie_, 0)] {
             if (cookie)
                 point->Unadvise(cookie);
         });
@@ -129,7 +131,7 @@ void ConnectionToken::Reset() noexcept {
 }
 
 std::optional<ConnectionToken> AdviseShellEvents(
-    IUnknown* source, platform::ShellAutomation::WindowRegisteredHandler handler) {
+    IUnknown* source, platform::ShellAutomation::WindowRegisteredHandler handler, Answerer shell) {
     ComPtr<IConnectionPointContainer> container;
     if (!source || FAILED(source->QueryInterface(IID_PPV_ARGS(&container))))
         return std::nullopt;
@@ -142,7 +144,7 @@ std::optional<ConnectionToken> AdviseShellEvents(
     DWORD cookie = 0;
     if (FAILED(point->Advise(sink.Get(), &cookie)))
         return std::nullopt;
-    return ConnectionToken(std::move(point), cookie, std::move(sink));
+    return ConnectionToken(std::move(point), cookie, std::move(sink), shell);
 }
 
 }  // namespace shutterling::win32

@@ -51,8 +51,9 @@ class ShellEventSink final : public IDispatch {
 class ConnectionToken {
   public:
     ConnectionToken() = default;
-    ConnectionToken(ComPtr<IConnectionPoint> point, DWORD cookie, ComPtr<ShellEventSink> sink)
-        : point_(std::move(point)), cookie_(cookie), sink_(std::move(sink)) {}
+    ConnectionToken(ComPtr<IConnectionPoint> point, DWORD cookie, ComPtr<ShellEventSink> sink,
+                    Answerer shell = kShell)
+        : point_(std::move(point)), cookie_(cookie), sink_(std::move(sink)), shell_(shell) {}
     ConnectionToken(const ConnectionToken&) = delete;
     ConnectionToken& operator=(const ConnectionToken&) = delete;
     ConnectionToken(ConnectionToken&& other) noexcept;
@@ -65,11 +66,13 @@ class ConnectionToken {
     ComPtr<IConnectionPoint> point_;  // released by Reset, through RemoteCalls
     DWORD cookie_ = 0;
     ComPtr<ShellEventSink> sink_;
+    Answerer shell_ = kShell;
 };
 
 // Subscribes a new sink for the handler; an empty token when the object has
 // no such connection point or refuses the sink.
 std::optional<ConnectionToken> AdviseShellEvents(
-    IUnknown* source, platform::ShellAutomation::WindowRegisteredHandler handler);
+    IUnknown* source, platform::ShellAutomation::WindowRegisteredHandler handler,
+    Answerer shell = kShell);
 
 }  // namespace shutterling::win32

@@ -40,12 +40,14 @@ HRESULT STDMETHODCALLTYPE TestObject::QueryInterface(REFIID riid, void** out) no
 }
 
 HRESULT STDMETHODCALLTYPE TestObject::GetTypeInfoCount(UINT* n) noexcept {
-    *n = typeInfo ? 1 : 0;
+    *n = typeInfo || typeInfoFails ? 1 : 0;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TestObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
     *info = typeInfo.Get();
+    if (typeInfoFails)
+        return TYPE_E_ELEMENTNOTFOUND;
     if (!typeInfo)
         return E_NOTIMPL;
     typeInfo->AddRef();

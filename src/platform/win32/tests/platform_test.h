@@ -43,6 +43,7 @@ class TestObject final : public IDispatch, public IProvideClassInfo {
     std::vector<std::wstring> failing;        // Invoke fails for these
     ComPtr<ITypeInfo> classInfo;              // answered by IProvideClassInfo if set
     ComPtr<ITypeInfo> typeInfo;               // answered by GetTypeInfo if set
+    bool typeInfoFails = false;               // offers a type info, whose read fails
     bool provideClassInfo = true;
     WORD lastFlags = 0;
     UINT lastNamedArgs = 0;
@@ -96,6 +97,7 @@ class RecordedEvents final : public FormEvents {
     void SafeDblClick() override { calls.push_back("SafeDblClick"); }
     void MenuClick(int id) override { calls.push_back("MenuClick " + std::to_string(id)); }
     void TaskbarCreated() override { calls.push_back("TaskbarCreated"); }
+    void Timer() override { calls.push_back("Timer"); }
 };
 
 // A reference of the test's own to an object of the test, released at once

@@ -89,6 +89,18 @@ void MainWindow::Unload() {
     RequestClose(kUnloadFormCode);
 }
 
+// The one timer of the window, by this id.
+constexpr UINT_PTR kTimerId = 1;
+
+void MainWindow::SetTimer(std::uint32_t intervalMs) {
+    if (!hwnd_)
+        return;
+    if (intervalMs)
+        ::SetTimer(hwnd_, kTimerId, intervalMs, nullptr);
+    else
+        KillTimer(hwnd_, kTimerId);
+}
+
 std::uintptr_t MainWindow::Icon() {
     if (!hwnd_)
         return 0;
@@ -183,6 +195,10 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     switch (msg) {
+        case WM_TIMER:
+            if (wParam == kTimerId && form_)
+                form_->Timer();
+            return 0;
         case WM_ACTIVATE:
             // DefWindowProc would focus the window itself; keep the control's.
             if (LOWORD(wParam) == WA_INACTIVE) {

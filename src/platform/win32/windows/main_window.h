@@ -28,6 +28,8 @@ class FormEvents {
     virtual void MenuClick(int id) = 0;
     // The shell's taskbar was re-created.
     virtual void TaskbarCreated() = 0;
+    // The window's timer is due.
+    virtual void Timer() = 0;
 };
 
 struct IconTraits {
@@ -81,6 +83,7 @@ class MainWindow final : private MainPictures,
         return reinterpret_cast<platform::WindowHandle>(hwnd_);
     }
     std::uintptr_t Icon() override;
+    void SetTimer(std::uint32_t intervalMs) override;
     void SetWindowIcon(platform::WindowPicture image) override;
 
     ListBoxControl lstPopups{hwnd_, IDC_LSTPOPUPS};

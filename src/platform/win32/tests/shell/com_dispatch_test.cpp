@@ -123,9 +123,9 @@ void VariantConversion() {
     CHECK(ToVariant(Variant::Of(true), b.get()) && V_VT(b.get()) == VT_BOOL &&
           V_BOOL(b.get()) == VARIANT_TRUE);
     class Foreign final : public platform::Dispatch {
-        std::optional<Variant> Get(std::wstring_view) override { return std::nullopt; }
+        platform::Read<Variant> Get(std::wstring_view) override { return std::nullopt; }
         bool Put(std::wstring_view, const Variant&) override { return false; }
-        std::optional<std::wstring> ClassName() override { return std::nullopt; }
+        platform::Read<std::wstring> ClassName() override { return std::nullopt; }
     };
     ScopedVariant f;
     CHECK(!ToVariant(Variant::Of(std::shared_ptr<platform::Dispatch>(new Foreign)), f.get()));
@@ -176,7 +176,15 @@ void DispatchByName() {
     object.provideClassInfo = false;
     object.classInfo = coclass;
     CHECK(dispatch.ClassName() == std::optional<std::wstring>(L"DispHTMLDocument"));
+    // No type information at all is an "Object"; a type read that fails is
+    // a class name that cannot be read, and so is a provider that fails.
     object.typeInfo = nullptr;
+    CHECK(dispatch.ClassName() == std::optional<std::wstring>(L"Object"));
+    object.typeInfoFails = true;
+    CHECK(!dispatch.ClassName());
+    object.typeInfoFails = false;
+    object.provideClassInfo = true;
+    object.classInfo = nullptr;
     CHECK(!dispatch.ClassName());
 }
 
@@ -197,6 +205,7 @@ void MemberIdsOnce() {
         documents[i].classInfo = coclass;
     }
     documents[2].provideClassInfo = false;  // its class name cannot be read
+    documents[2].typeInfoFails = true;
     {
         auto memo = std::make_shared<WalkMemo>();
         std::vector<std::shared_ptr<ComDispatch>> pages;

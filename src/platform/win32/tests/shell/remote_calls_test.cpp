@@ -42,6 +42,19 @@ void RemoteCallsBounded() {
               return RPC_E_CALL_REJECTED;
           }) == RPC_E_CALL_REJECTED);
     CHECK(tries >= 2);
+    // A read turned away until the deadline was not answered; an error was.
+    auto busy = CallRemote<int>(0x53, [](DWORD deadline) -> std::optional<int> {
+        if (FAILED(RetryWhileBusy(deadline, [] { return RPC_E_SERVERCALL_RETRYLATER; })))
+            return std::nullopt;
+        return 1;
+    });
+    CHECK(!busy && busy.Unanswered());
+    auto refused = CallRemote<int>(0x53, [](DWORD deadline) -> std::optional<int> {
+        if (FAILED(RetryWhileBusy(deadline, [] { return E_ACCESSDENIED; })))
+            return std::nullopt;
+        return 1;
+    });
+    CHECK(!refused && !refused.Unanswered());
 
     // The shell raises its next event inside a call of ours and waits for the
     // handler; the handler's time is its own, so the call it nested in still

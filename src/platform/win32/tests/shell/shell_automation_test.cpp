@@ -126,8 +126,12 @@ void WindowWalkSteps() {
     currentCase = "an object that is not a browser window";
     step = walk->Next();
     CHECK(step.status == Status::Window && step.window);
-    if (step.window)
-        CHECK(!step.window->Document() && !step.window->Hwnd() && !step.window->MenuBar());
+    if (step.window) {
+        const auto document = step.window->Document();
+        const auto hwnd = step.window->Hwnd();
+        CHECK(!document && !hwnd && !step.window->MenuBar());
+        CHECK(!document.Unanswered() && !hwnd.Unanswered());  // it answered: they failed
+    }
     step = {};
 
     // Its first read is given up after the timeout; later reads fail at once
@@ -137,8 +141,12 @@ void WindowWalkSteps() {
     step = walk->Next();
     const auto silentId = reinterpret_cast<Answerer>(static_cast<IUnknown*>(&silent));
     CHECK(step.status == Status::Window && step.window && step.window->Identity() == silentId);
-    if (step.window)
-        CHECK(!step.window->Document() && !step.window->LocationName());
+    if (step.window) {
+        const auto document = step.window->Document();
+        const auto title = step.window->LocationName();
+        CHECK(!document && !title);
+        CHECK(document.Unanswered() && title.Unanswered());  // given up, then not made
+    }
     CHECK(!RemoteCalls::Get().Answering(silentId));
     CHECK(silent.asked == 1);
     step = {};
