@@ -32,14 +32,20 @@ test: native asan x86_64 i686
 	# start the 32-bit build, and the same suite runs the 64-bit build.
 	# Where it can, the 64-bit build runs a subset too: its platform tests,
 	# the basic blocking scenario, a tab closed alone, a hung opener page, the
-	# persistence round trip, tray Exit.
+	# persistence round trip, tray Exit. The Wine suite runs a second time in
+	# prefixes that report Windows XP, the oldest system the program runs on;
+	# both builds' imports and PE versions are checked against that baseline
+	# (label pe) either way.
 	if /usr/lib/wine/wine --version >/dev/null 2>&1; then \
 	    ctest --preset mingw-i686 && \
+	    E2E_WINVER=winxp ctest --preset mingw-i686 -L wine && \
 	    ctest --preset mingw-x86_64 \
-	        -R 'win32_|app_blocks_popup|app_tab_popup|app_hung_opener|app_store_safe_list|app_tray_exit|no_crashes'; \
+	        -R 'pe_|win32_|app_blocks_popup|app_tab_popup|app_hung_opener|app_store_safe_list|app_tray_exit|no_crashes'; \
 	else \
 	    echo "32-bit Wine cannot run here: the Wine suite runs the 64-bit build"; \
-	    ctest --preset mingw-x86_64; \
+	    ctest --preset mingw-i686 -L pe && \
+	    ctest --preset mingw-x86_64 && \
+	    E2E_WINVER=winxp64 ctest --preset mingw-x86_64 -L wine; \
 	fi
 
 # The shipped 32-bit build, or the 64-bit one where the kernel cannot run

@@ -29,7 +29,10 @@ if [ "$E2E_ARCH" = win64 ]; then
     chmod +x "$E2E_SHIMS/wine" "$E2E_SHIMS/wineboot"
     export PATH="$E2E_SHIMS:$PATH" WINELOADER=/usr/lib/wine/wine64
 fi
-E2E_TEMPLATE="$E2E_ROOT/prefix-template"
+# E2E_WINVER=winxp (a version name of winecfg -v) makes the prefixes report
+# that Windows; each version has a template of its own.
+: "${E2E_WINVER:=}"
+E2E_TEMPLATE="$E2E_ROOT/prefix-template${E2E_WINVER:+-$E2E_WINVER}"
 E2E_SIM_CLSID='{6C1D3A52-9B0E-4F7A-8E31-2D5B7C9A4E10}'
 E2E_SHELLWINDOWS_CLSID='{9BA05972-F6A8-11CF-A442-00A0C90A8F39}'
 
@@ -76,6 +79,8 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
 EOF
+        [ -z "$E2E_WINVER" ] || printf '\n[HKEY_CURRENT_USER\\Software\\Wine]\n"Version"="%s"\n' \
+            "$E2E_WINVER" >>"$E2E_ROOT/template.reg"
         WINEPREFIX="$E2E_TEMPLATE" wine regedit /S "$(winpath "$E2E_ROOT/template.reg")"
         # Debian's wine has no fonts of its own and Wine 8 does not load them
         # from /usr/share/wine/fonts: without these, dialogs fall back to a
@@ -85,6 +90,10 @@ EOF
         WINEPREFIX="$E2E_TEMPLATE" wineserver -w
         grep -q 'Managed"="N"' "$E2E_TEMPLATE/user.reg" || die "template registry not written"
         grep -qi "TreatAs" "$E2E_TEMPLATE/system.reg" || die "TreatAs not registered"
+        [ -z "$E2E_WINVER" ] || grep -q "^\"Version\"=\"$E2E_WINVER\"" "$E2E_TEMPLATE/user.reg" ||
+            die "Windows version $E2E_WINVER not set"
+        [ -z "$E2E_WINVER" ] ||
+            log "the prefix reports $(WINEPREFIX="$E2E_TEMPLATE" wine cmd /c ver | tr -d '\r' | grep .)"
         printf '%s' "$want" >"$stamp"
     ) 9>"$E2E_ROOT/template.lock"
 }

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs a Win32 test program in a fresh, throw-away Wine prefix under Xvfb.
-# usage: [LOGPIXELS=DPI] run-under-wine.sh win32|win64 program.exe [args...]
+# usage: [LOGPIXELS=DPI] [E2E_WINVER=winxp] run-under-wine.sh win32|win64 program.exe [args...]
 set -eu
 arch=$1
 shift
@@ -19,6 +19,10 @@ fi
 # Wine's own fonts, as in every prefix of ours: Wine 8 does not load them from
 # /usr/share/wine/fonts, and text is measured here.
 cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
+# E2E_WINVER=winxp: the Windows the prefix reports, as in the end-to-end tests.
+if [ -n "${E2E_WINVER:-}" ]; then
+    "$wine" reg add 'HKCU\Software\Wine' /v Version /d "$E2E_WINVER" /f >/dev/null 2>&1
+fi
 if [ -n "${LOGPIXELS:-}" ]; then
     "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$LOGPIXELS" \
         /f >/dev/null 2>&1
