@@ -91,6 +91,13 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
             target = *b;
         return b.has_value();
     };
+    // A setting of two words: `on` sets the flag, `off` clears it.
+    auto either = [&](bool& target, const wchar_t* on, const wchar_t* off) {
+        if (value != on && value != off)
+            return false;
+        target = value == on;
+        return true;
+    };
     auto size = [&](int& w, int& h) {
         auto s = ParseSize(value);
         if (s)
@@ -176,12 +183,7 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
         p.tabOf = value;
         ok = !value.empty();
     } else if (key == L"onclose") {
-        if (value == L"destroy")
-            p.ignoreClose = false;
-        else if (value == L"ignore")
-            p.ignoreClose = true;
-        else
-            ok = false;
+        ok = either(p.ignoreClose, L"ignore", L"destroy");
     } else if (key == L"fire") {
         // fire=inside:N raises the event inside the client's N-th call from now.
         if (value.rfind(L"inside:", 0) == 0) {
@@ -194,19 +196,9 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
             p.fireInside = 0;
         }
     } else if (key == L"thread") {
-        if (value == L"own")
-            p.ownThread = true;
-        else if (value == L"shared")
-            p.ownThread = false;
-        else
-            ok = false;
+        ok = either(p.ownThread, L"own", L"shared");
     } else if (key == L"page") {
-        if (value == L"own")
-            p.ownPage = true;
-        else if (value == L"shared")
-            p.ownPage = false;
-        else
-            ok = false;
+        ok = either(p.ownPage, L"own", L"shared");
     } else if (key == L"hang") {
         std::wstring why;
         ok = ParseHang(value, p, why);
