@@ -1,35 +1,18 @@
-// Calls into other processes (the shell's window collection, the browsers)
-// never hold the program hostage. Each runs on a worker thread of the
-// multithreaded apartment while the user-interface thread waits for it at
-// most kCallTimeoutMs, dispatching messages as the apartment's own modal loop
-// would; a call that does not come back in time is abandoned with its thread
-// (DESIGN.md says why not CoCancelCall: Wine 8 does not honour it).
+// The calls into other processes, the one way the shell's objects reach the
+// shell and the browsers: each made on a worker of the multithreaded
+// apartment, waited for a bounded time, and charged to its answerer.
 #pragma once
 
-#include <windows.h>
-
-#include <unknwn.h>
-
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
 
 #include "platform/shell.h"
+#include "platform/win32/shell/answerers.h"
+#include "platform/win32/shell/event_bridge.h"
 
 namespace shutterling::win32 {
-
-// Windows calls a window hung when it has not answered for 5 s; a call is
-// given up a little sooner.
-inline constexpr DWORD kCallTimeoutMs = 4500;
-
-// Whose thread answers a call: the COM identity of the browser window or page
-// object that serves it, or kShell for the shell's collection. An answerer
-// one of whose calls was given up counts as not answering until everything
-// sent to it has come back: its later calls fail at once.
-using Answerer = std::uintptr_t;
-inline constexpr Answerer kShell = 0;
 
 class RemoteCalls {
   public:
@@ -40,43 +23,35 @@ class RemoteCalls {
     static RemoteCalls& Get();
 
     // Runs call(deadline) on a worker and waits for it while dispatching
-    // messages; the time spent in what they run (a nested event's handler,
-    // a menu) is not charged to the call. The call may retry a rejected call
-    // of its own until deadline (a GetTickCount value). NotMade: the program
-    // is shutting down, the answerer is not answering, or no thread could be
-    // started for it.
+    // messages (ui_wait.cpp). The call may retry a rejected call of its own
+    // until deadline (a GetTickCount value). NotMade: the program is shutting
+    // down, the answerer is not answering, or no thread could be started.
     Outcome Run(Answerer who, std::function<void(DWORD deadline)> call);
-
     // The last release of a reference (see RemoteRef), kept with the
     // answerer's record and made on a worker once nothing else is on its way
     // to it, never on the user-interface thread; `before` is said through the
     // object first (the end of a subscription). Made after a shut-down too.
-    void Release(Answerer who, IUnknown* object, std::function<void()> before = nullptr);
-
-    // Runs work on the user-interface thread and waits until it returned
-    // (or the shut-down began); from that thread itself, runs it directly.
-    // The shell's events come this way, so the handler runs while the shell
-    // waits, at the points where the apartment used to let events in.
-    void RunOnUiThread(std::function<void()> work);
+    void Release(Answerer who, IUnknown* object, std::function<void()> before = nullptr) {
+        answerers_.Release(who, object, std::move(before));
+    }
+    // The shell's events come this way (event_bridge.h).
+    void RunOnUiThread(std::function<void()> work) { bridge_.Run(std::move(work), stop_.get()); }
 
     // The shut-down began: waits in progress end now, later calls are not made.
-    void Stop();
-    bool Stopped() const;
-    // Waits, at most timeoutMs, until the work in hand is done (the calls
-    // given up aside), so that the unsubscription and the last releases go
-    // out before the process ends. False while anything is still out: a call
-    // given up, or work the wait did not see end.
-    bool Drain(DWORD timeoutMs);
-
-    bool Answering(Answerer who);
-
-    RemoteCalls(const RemoteCalls&) = delete;
-    RemoteCalls& operator=(const RemoteCalls&) = delete;
-    struct State;
+    void Stop() { SetEvent(stop_.get()); }
+    bool Stopped() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
+    // Waits, at most timeoutMs, so that the unsubscription and the last
+    // releases go out before the process ends; false while anything is still
+    // out: a call given up, or work the wait did not see end.
+    bool Drain(DWORD timeoutMs) { return answerers_.Drain(timeoutMs); }
+    bool Answering(Answerer who) { return answerers_.Answering(who); }
 
   private:
-    RemoteCalls();
-    State* state_;  // never freed, for the same reason as the instance
+    RemoteCalls() = default;
+    Workers workers_;
+    Answerers answerers_{workers_};
+    UniqueHandle stop_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    EventBridge bridge_;
 };
 
 // Retries a call that a busy server rejected (a browser inside a modal loop

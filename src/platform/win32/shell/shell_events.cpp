@@ -1,87 +1,96 @@
-// The shell calls back into this sink from a thread of the multithreaded
-// apartment; the handler runs on the user-interface thread.
+// The sink of the shell's window events, and the connection that feeds it.
 #include "platform/win32/shell/shell_events.h"
 
-#include <utility>
+#include <ocidl.h>
 
-#include "platform/win32/shell/com_dispatch.h"
+#include "platform/win32/shell/late_bound.h"
 
 namespace shutterling::win32 {
 
-ShellEventSink::ShellEventSink(platform::ShellAutomation::WindowRegisteredHandler handler)
-    : handler_(std::move(handler)) {}
+using Handler = platform::ShellAutomation::WindowRegisteredHandler;
 
-void ShellEventSink::Detach() noexcept {
-    InterlockedExchange(&detached_, 1);
-}
+namespace {
 
-bool ShellEventSink::Detached() noexcept {
-    return InterlockedCompareExchange(&detached_, 0, 0) != 0;
-}
+// A dispinterface sink: WindowRegistered goes to the handler, every other
+// event is accepted and dropped. The shell calls it on a thread of the
+// multithreaded apartment; the handler runs on the user-interface thread
+// while the shell waits. (MinGW's WRL has no RuntimeClass to write IUnknown.)
+class Sink final : public IDispatch {
+  public:
+    explicit Sink(Handler handler) : handler_(std::move(handler)) {}
+    // After this no event reaches the handler, even one already on its way.
+    void Detach() noexcept { InterlockedExchange(&detached_, 1); }
 
-HRESULT ShellEventSink::QueryInterface(REFIID riid, void** object) noexcept {
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kDIID_DShellWindowsEvents) {
-        *object = static_cast<IDispatch*>(this);
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
+        if (!object)
+            return E_POINTER;
+        const bool ours =
+            riid == IID_IUnknown || riid == IID_IDispatch || riid == kDIID_DShellWindowsEvents;
+        *object = ours ? static_cast<IDispatch*>(this) : nullptr;
+        if (!ours)
+            return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override {
+        return static_cast<ULONG>(InterlockedIncrement(&refs_));
+    }
+    ULONG STDMETHODCALLTYPE Release() noexcept override {
+        const LONG left = InterlockedDecrement(&refs_);
+        if (left == 0)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+    // No type information: the shell calls by its dispinterface's ids.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
+        if (info)
+            *info = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+                                            DISPID* ids) noexcept override {
+        if (ids)
+            *ids = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO*, UINT* argError) noexcept override;
 
-ULONG ShellEventSink::AddRef() noexcept {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
+  private:
+    ~Sink() = default;
+    bool Detached() noexcept { return InterlockedCompareExchange(&detached_, 0, 0) != 0; }
 
-ULONG ShellEventSink::Release() noexcept {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
-}
+    LONG refs_ = 1;
+    LONG detached_ = 0;
+    const Handler handler_;
+};
 
-HRESULT ShellEventSink::GetTypeInfoCount(UINT* count) noexcept {
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT ShellEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
-    if (info)
-        *info = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT ShellEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID* ids) noexcept {
-    if (ids)
-        *ids = DISPID_UNKNOWN;
-    return DISP_E_UNKNOWNNAME;
-}
-
-HRESULT ShellEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                               EXCEPINFO*, UINT* argError) noexcept {
+HRESULT Sink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                     UINT* argError) noexcept {
     if (result)
         VariantInit(result);
     if (id != kDispidWindowRegistered || !handler_ || Detached())
         return S_OK;
-    if (!params || params->cArgs != 1 || !params->rgvarg) {
-        if (argError)
-            *argError = 0;
-        return DISP_E_BADPARAMCOUNT;
-    }
     ScopedVariant cookie;
-    if (FAILED(VariantChangeType(cookie.get(), &params->rgvarg[0], 0, VT_I4))) {
+    const HRESULT bad = !params || params->cArgs != 1 || !params->rgvarg ? DISP_E_BADPARAMCOUNT
+                        : FAILED(VariantChangeType(cookie.get(), &params->rgvarg[0], 0, VT_I4))
+                            ? DISP_E_TYPEMISMATCH
+                            : S_OK;
+    if (FAILED(bad)) {
         if (argError)
             *argError = 0;
-        return DISP_E_TYPEMISMATCH;
+        return bad;
     }
     try {
         // The handler may run the whole shut-down, which drops the connection:
         // the sink stays alive until the handler has returned.
-        ComPtr<ShellEventSink> self(this);
+        ComPtr<Sink> self(this);
         const auto lCookie = static_cast<std::int32_t>(V_I4(cookie.get()));
         RemoteCalls::Get().RunOnUiThread([self, lCookie] {
             if (self->Detached())
@@ -95,56 +104,39 @@ HRESULT ShellEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params
     return S_OK;
 }
 
-ConnectionToken::ConnectionToken(ConnectionToken&& other) noexcept
-    : point_(std::move(other.point_)),
-      cookie_(std::exchange(other.cookie_, 0)),
-      sink_(std::move(other.sink_)),
-      shell_(other.shell_) {}
+}  // namespace
 
-ConnectionToken& ConnectionToken::operator=(ConnectionToken&& other) noexcept {
-    if (this != &other) {
-        Reset();
-        point_ = std::move(other.point_);
-        cookie_ = std::exchange(other.cookie_, 0);
-        sink_ = std::move(other.sink_);
-        shell_ = other.shell_;
-    }
-    return *this;
-}
+struct Subscription {
+    ComPtr<IConnectionPoint> point;
+    DWORD cookie;
+    ComPtr<Sink> sink;
+    Answerer shell;
+};
 
-void ConnectionToken::Reset() noexcept {
-    if (sink_)
-        sink_->Detach();
-    sink_.Reset();
-    if (!point_)
-        return;
+void Unsubscribe::operator()(Subscription* subscription) const noexcept {
+    const std::unique_ptr<Subscription> gone(subscription);
+    gone->sink->Detach();
     try {
-        // Said on a worker, with the point's last release; the shut-down does not wait for it.
-        IConnectionPoint* point = point_.Detach();
-        RemoteCalls::Get().Release(shell_, point, [point, cookie = std::exchange(cookie_, 0)] {
-            if (cookie)
-                point->Unadvise(cookie);
-        });
+        IConnectionPoint* point = gone->point.Detach();
+        RemoteCalls::Get().Release(gone->shell, point,
+                                   [point, cookie = gone->cookie] { point->Unadvise(cookie); });
     } catch (...) {
         // Out of memory: the subscription ends with the process.
     }
 }
 
-std::optional<ConnectionToken> AdviseShellEvents(
-    IUnknown* source, platform::ShellAutomation::WindowRegisteredHandler handler, Answerer shell) {
+ConnectionToken AdviseShellEvents(IUnknown* source, Handler handler, Answerer shell) {
     ComPtr<IConnectionPointContainer> container;
-    if (!source || FAILED(source->QueryInterface(IID_PPV_ARGS(&container))))
-        return std::nullopt;
     ComPtr<IConnectionPoint> point;
-    if (FAILED(container->FindConnectionPoint(kDIID_DShellWindowsEvents, &point))) {
-        return std::nullopt;
-    }
-    ComPtr<ShellEventSink> sink;
-    sink.Attach(new ShellEventSink(std::move(handler)));
+    if (!source || FAILED(source->QueryInterface(IID_PPV_ARGS(&container))) ||
+        FAILED(container->FindConnectionPoint(kDIID_DShellWindowsEvents, &point)))
+        return nullptr;
+    ComPtr<Sink> sink;
+    sink.Attach(new Sink(std::move(handler)));
     DWORD cookie = 0;
     if (FAILED(point->Advise(sink.Get(), &cookie)))
-        return std::nullopt;
-    return ConnectionToken(std::move(point), cookie, std::move(sink), shell);
+        return nullptr;
+    return ConnectionToken(new Subscription{std::move(point), cookie, std::move(sink), shell});
 }
 
 }  // namespace shutterling::win32
