@@ -1,12 +1,14 @@
-// The answerers' records: what is out to whom, what is kept back for whom,
-// and who is not answering.
+// The answerers' records: what is out to whom, what is kept back for whom, and who is not
+// answering.
 #pragma once
 
 #include <unknwn.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/win32/shell/workers.h"
 
@@ -17,44 +19,194 @@ namespace shutterling::win32 {
 inline constexpr DWORD kCallTimeoutMs = 4500;
 
 // Whose thread answers a call: the COM identity of the browser window or page
-// object that serves it, or kShell for the shell's collection. An answerer
-// one of whose calls was given up counts as not answering until everything
-// sent to it has come back: its later calls are not made.
+// object that serves it, or kShell for the shell's collection.
 using Answerer = std::uintptr_t;
 inline constexpr Answerer kShell = 0;
 
+// An answerer counts as not answering from the moment a wait on it is given
+// up until everything out to it has come back, and while kept releases have
+// been out to it for longer than a call may take: meanwhile its calls are not
+// made. Its last releases are kept until nothing else is out to it.
 class Answerers {
-  public:
     struct Lane;
-    // A call, from its sending to its coming back; `done` is set when it is back.
+
+  public:
+    // A call, from its sending until it is back (`done`).
     struct Call {
-        std::function<void(DWORD deadline)> work;
         std::shared_ptr<Lane> lane;
         UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-        bool finished = false;   // under the records' lock, as is the flag below
+        bool finished = false;   // under the lock, as is the flag below
         bool abandoned = false;  // its waiter gave up
     };
 
     explicit Answerers(Workers& workers) : workers_(workers) {}
-    // Starts work(deadline) on a worker, out to who; null when who is not
-    // answering or no thread could be started for it.
-    std::shared_ptr<Call> Send(Answerer who, std::function<void(DWORD)> work);
-    // The waiter gives the call up; false when it came back first.
-    bool GiveUp(Call& call);
-    // A last release, kept until nothing else is out to who, then made on a
-    // worker; `before` is said through the object first.
-    void Release(Answerer who, IUnknown* object, std::function<void()> before);
-    bool Answering(Answerer who);
-    // Waits at most timeoutMs until the work in hand is done, the calls given
-    // up aside; false while anything is still out.
-    bool Drain(DWORD timeoutMs);
+
+    // Starts work(deadline) on a worker; null when who is not answering or no
+    // thread could be started for it.
+    std::shared_ptr<Call> Send(Answerer who, std::function<void(DWORD)> work) {
+        auto call = std::make_shared<Call>();
+        if (!call->done)
+            return nullptr;
+        {
+            Locked hold(lock_);
+            call->lane = LaneOf(who);
+            if (Silent(*call->lane))
+                return nullptr;
+            ++call->lane->out;
+            Begin();
+        }
+        const DWORD deadline = GetTickCount() + kCallTimeoutMs;
+        if (workers_.Start([this, call, work = std::move(work), deadline]() mutable {
+                try {
+                    work(deadline);
+                } catch (...) {
+                }
+                work = nullptr;  // its references go to their records before it counts as done
+                {
+                    Locked hold(lock_);
+                    call->finished = true;
+                    if (!call->abandoned)
+                        End();
+                    else
+                        --givenUpOut_;
+                }
+                SetEvent(call->done.get());
+                Settle(call->lane);
+            }))
+            return call;
+        Locked hold(lock_);
+        --call->lane->out;
+        End();
+        return nullptr;
+    }
+
+    // The waiter gives up on the call; false when it came back first.
+    bool GiveUp(Call& call) {
+        Locked hold(lock_);
+        if (call.finished)
+            return false;
+        call.abandoned = true;
+        call.lane->givenUp = true;
+        ++givenUpOut_;
+        End();
+        return true;
+    }
+
+    // A last release, made on a worker once nothing else is out to who;
+    // `before` is said through the object first.
+    void Release(Answerer who, IUnknown* object, std::function<void()> before) {
+        if (!object)
+            return;
+        std::shared_ptr<Lane> lane;
+        bool claimed = false;
+        {
+            Locked hold(lock_);
+            lane = LaneOf(who);
+            if (before || std::none_of(lane->kept.begin(), lane->kept.end(),
+                                       [object](const Kept& k) { return k.object == object; })) {
+                lane->kept.push_back({object, std::move(before)});
+                object = nullptr;
+            }
+            // Out on a worker at once when nothing else is out to the answerer.
+            claimed = lane->out == 0;
+            if (claimed)
+                ++lane->out;
+        }
+        // The same interface is kept already, so this is not its last release:
+        // the proxy makes it without a call. A window that hangs for good so
+        // keeps one reference per interface, however often it is met.
+        if (object)
+            object->Release();
+        if (claimed && !workers_.Start([this, lane] { Settle(lane); })) {
+            // Kept with the lane until a later release, or left to the process's end.
+            Locked hold(lock_);
+            --lane->out;
+        }
+    }
+
+    bool Answering(Answerer who) {
+        Locked hold(lock_);
+        const auto lane = lanes_.find(who);
+        return lane == lanes_.end() || !Silent(*lane->second);
+    }
+
+    // Waits at most timeoutMs until no work is in hand but the calls given
+    // up; false while anything is still out.
+    bool Drain(DWORD timeoutMs) {
+        const bool done = WaitForSingleObject(handEmpty_.get(), timeoutMs) == WAIT_OBJECT_0;
+        Locked hold(lock_);
+        return done && givenUpOut_ == 0;
+    }
 
   private:
-    std::shared_ptr<Lane> LaneOf(Answerer who, bool make);
-    bool Silent(const Lane& lane) const;
-    void Begin();
-    void End();
-    void Settle(const std::shared_ptr<Lane>& lane);
+    // A last release, and what is said through the object first.
+    struct Kept {
+        IUnknown* object;
+        std::function<void()> before;
+    };
+    struct Lane {
+        Answerer who;
+        int out = 0;             // calls, and a batch of kept releases, on workers now
+        bool givenUp = false;    // until out is 0 again
+        DWORD keptSince = 0;     // when the kept releases now out went; 0 while none are
+        std::vector<Kept> kept;  // one per interface pointer
+    };
+
+    // LaneOf, Silent, Begin and End run with the lock held.
+    std::shared_ptr<Lane> LaneOf(Answerer who) {
+        auto& lane = lanes_[who];
+        if (!lane)
+            lane = std::make_shared<Lane>(who);
+        return lane;
+    }
+    bool Silent(const Lane& lane) const {
+        return lane.givenUp || (lane.keptSince && GetTickCount() - lane.keptSince > kCallTimeoutMs);
+    }
+    void Begin() {
+        if (inHand_++ == 0)
+            ResetEvent(handEmpty_.get());
+    }
+    void End() {
+        if (--inHand_ == 0)
+            SetEvent(handEmpty_.get());
+    }
+
+    // One piece of the lane's work is back (out still counts it): what was
+    // kept for the lane is made here, once nothing else is out to it.
+    void Settle(const std::shared_ptr<Lane>& lane) {
+        for (;;) {
+            std::vector<Kept> kept;
+            {
+                Locked hold(lock_);
+                if (lane->out > 1) {
+                    --lane->out;
+                    return;
+                }
+                lane->givenUp = false;  // the last piece out is back: it answers again
+                if (lane->kept.empty()) {
+                    --lane->out;
+                    lanes_.erase(lane->who);
+                    return;
+                }
+                // This worker makes what was kept, and its piece counts for it.
+                kept.swap(lane->kept);
+                lane->keptSince = GetTickCount();
+                Begin();
+            }
+            for (auto& [object, before] : kept) {
+                try {
+                    if (before)
+                        before();
+                } catch (...) {
+                }
+                object->Release();
+            }
+            kept.clear();  // what `before` held goes while this still counts for the lane
+            Locked hold(lock_);
+            lane->keptSince = 0;
+            End();
+        }
+    }
 
     Workers& workers_;
     Lock lock_;

@@ -1,11 +1,12 @@
 // A browser window of the shell's collection, read through its own IDispatch.
 #pragma once
 
-#include "platform/shell.h"
-#include "platform/win32/shell/walk_memo.h"
+#include "platform/win32/shell/variants.h"
 
 namespace shutterling::win32 {
 
+// A failing read is an empty optional, never an exception, so the judgment
+// can decide what each failure means.
 class ComBrowserWindow final : public platform::BrowserWindow {
   public:
     // A null browser stands for an item that is Nothing: every read fails.
@@ -14,17 +15,82 @@ class ComBrowserWindow final : public platform::BrowserWindow {
                      std::shared_ptr<WalkMemo> memo = nullptr)
         : browser_(std::move(browser)), identity_(identity), memo_(std::move(memo)) {}
 
-    platform::Read<std::shared_ptr<platform::Dispatch>> Document() override;
-    platform::Read<bool> FullScreen() override;
-    platform::Read<bool> MenuBar() override;
-    platform::Read<std::wstring> LocationName() override;
-    platform::Read<std::int32_t> Width() override;
-    platform::Read<std::int32_t> Height() override;
-    platform::Read<platform::WindowHandle> Hwnd() override;
-    bool Quit() override;
+    platform::Read<std::shared_ptr<platform::Dispatch>> Document() override {
+        using Document = std::shared_ptr<platform::Dispatch>;
+        auto document = Read<Document>(
+            kDocument, VT_EMPTY,
+            [who = identity_](const VARIANT& value) -> std::optional<Document> {
+                // No document is an empty reference; anything else is not a document.
+                const auto document = FromVariant(value, who);
+                if (document.IsObject() || document.kind == platform::Variant::Kind::Empty ||
+                    document.kind == platform::Variant::Kind::Null)
+                    return document.object;
+                return std::nullopt;
+            });
+        if (document && *document)
+            static_cast<ComDispatch*>(document->get())->Join(memo_, PageModel::Unknown);
+        return document;
+    }
+    platform::Read<bool> FullScreen() override { return Read<bool>(kFullScreen, VT_BOOL, AsBool); }
+    platform::Read<bool> MenuBar() override { return Read<bool>(kMenuBar, VT_BOOL, AsBool); }
+    platform::Read<std::wstring> LocationName() override {
+        return Read<std::wstring>(kLocationName, VT_BSTR,
+                                  [](const VARIANT& v) { return TextOf(V_BSTR(&v)); });
+    }
+    platform::Read<std::int32_t> Width() override {
+        return Read<std::int32_t>(kWidth, VT_I4, AsInt);
+    }
+    platform::Read<std::int32_t> Height() override {
+        return Read<std::int32_t>(kHeight, VT_I4, AsInt);
+    }
+    platform::Read<platform::WindowHandle> Hwnd() override {
+        // A handle travels as a 32-bit number, or a 64-bit one from a 64-bit browser.
+        return Read<platform::WindowHandle>(kHwnd, VT_I8, [](const VARIANT& v) {
+            return static_cast<platform::WindowHandle>(V_I8(&v));
+        });
+    }
+    bool Quit() override {
+        if (!browser_)
+            return false;
+        auto quit = CallRemote<bool>(identity_, [browser = browser_](DWORD deadline) {
+            return SUCCEEDED(InvokeRetrying(browser.get(), kQuit, DISPATCH_METHOD, deadline));
+        });
+        return quit.value_or(false);
+    }
     std::uintptr_t Identity() const override { return identity_; }
 
   private:
+    // The browser's properties, read through the window's own IDispatch by the
+    // ids its type library gives them: the item the collection hands out is
+    // that IDispatch already, and asking it for IWebBrowser2 first would cost a
+    // round trip, and another to release the second interface.
+    static constexpr DISPID kDocument = 203, kLocationName = 210, kWidth = 208, kHeight = 209,
+                            kMenuBar = 406, kFullScreen = 407, kHwnd = -515 /* DISPID_HWND */,
+                            kQuit = 300;
+
+    static bool AsBool(const VARIANT& v) { return V_BOOL(&v) != VARIANT_FALSE; }
+    static std::int32_t AsInt(const VARIANT& v) { return static_cast<std::int32_t>(V_I4(&v)); }
+
+    // One property as `type` (VT_EMPTY: as it comes), converted: empty when
+    // there is no browser, the read fails or gives something else, or the
+    // window does not answer in time.
+    template <class Result, class Convert>
+    platform::Read<Result> Read(DISPID id, VARTYPE type, Convert convert) {
+        if (!browser_)
+            return std::nullopt;
+        return CallRemote<Result>(
+            identity_,
+            [browser = browser_, id, type, convert](DWORD deadline) -> std::optional<Result> {
+                ScopedVariant value, typed;
+                if (FAILED(InvokeRetrying(browser.get(), id, DISPATCH_PROPERTYGET, deadline,
+                                          value.get())) ||
+                    (type != VT_EMPTY &&
+                     FAILED(VariantChangeType(typed.get(), value.get(), 0, type))))
+                    return std::nullopt;
+                return convert(type == VT_EMPTY ? *value : *typed);
+            });
+    }
+
     RemoteRef<IDispatch> browser_;
     Answerer identity_;
     std::shared_ptr<WalkMemo> memo_;

@@ -1,7 +1,7 @@
 // The class name of a page object, as a script host names it, asked once a pass.
 #include <ocidl.h>
 
-#include "platform/win32/shell/late_bound.h"
+#include "platform/win32/shell/variants.h"
 
 namespace shutterling::win32 {
 namespace {

@@ -1,5 +1,5 @@
 // Late-bound calls by member name, and the ids of the members that are fixed.
-#include "platform/win32/shell/late_bound.h"
+#include "platform/win32/shell/variants.h"
 
 #include <cwctype>
 #include <map>

@@ -2,11 +2,13 @@
 // the way a script host reaches them.
 #pragma once
 
+#include <oaidl.h>
 #include <wrl/client.h>
 
 #include <utility>
 
-#include "platform/win32/shell/variants.h"
+#include "platform/shell.h"
+#include "platform/win32/shell/walk_memo.h"
 
 namespace shutterling::win32 {
 

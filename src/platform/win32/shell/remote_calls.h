@@ -1,6 +1,5 @@
-// The calls into other processes, the one way the shell's objects reach the
-// shell and the browsers: each made on a worker of the multithreaded
-// apartment, waited for a bounded time, and charged to its answerer.
+// The calls into other processes: made on the workers, waited for a bounded time, charged to their
+// answerers.
 #pragma once
 
 #include <functional>
@@ -20,47 +19,64 @@ class RemoteCalls {
 
     // The one instance, made by the user-interface thread on first use. It is
     // never destroyed: an abandoned worker may still come back to it.
-    static RemoteCalls& Get();
+    static RemoteCalls& Get() {
+        static RemoteCalls* calls = new RemoteCalls;
+        return *calls;
+    }
 
     // Runs call(deadline) on a worker and waits for it while dispatching
     // messages (ui_wait.cpp). The call may retry a rejected call of its own
     // until deadline (a GetTickCount value). NotMade: the program is shutting
     // down, the answerer is not answering, or no thread could be started.
     Outcome Run(Answerer who, std::function<void(DWORD deadline)> call);
-    // The last release of a reference (see RemoteRef), kept with the
-    // answerer's record and made on a worker once nothing else is on its way
-    // to it, never on the user-interface thread; `before` is said through the
-    // object first (the end of a subscription). Made after a shut-down too.
+    // The last release of a reference, never on the user-interface thread
+    // (answerers.h); made after a shut-down too.
     void Release(Answerer who, IUnknown* object, std::function<void()> before = nullptr) {
         answerers_.Release(who, object, std::move(before));
     }
     // The shell's events come this way (event_bridge.h).
-    void RunOnUiThread(std::function<void()> work) { bridge_.Run(std::move(work), stop_.get()); }
+    void RunOnUiThread(std::function<void()> work) { bridge_.Run(std::move(work)); }
 
     // The shut-down began: waits in progress end now, later calls are not made.
     void Stop() { SetEvent(stop_.get()); }
     bool Stopped() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
-    // Waits, at most timeoutMs, so that the unsubscription and the last
-    // releases go out before the process ends; false while anything is still
-    // out: a call given up, or work the wait did not see end.
+    // So that the unsubscription and the last releases go out before the
+    // process ends; false while anything is still out: a call given up, or
+    // work the wait did not see end.
     bool Drain(DWORD timeoutMs) { return answerers_.Drain(timeoutMs); }
     bool Answering(Answerer who) { return answerers_.Answering(who); }
 
   private:
     RemoteCalls() = default;
+
     Workers workers_;
     Answerers answerers_{workers_};
     UniqueHandle stop_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    EventBridge bridge_;
+    EventBridge bridge_{stop_.get()};
 };
-
-// Retries a call that a busy server rejected (a browser inside a modal loop
-// answers that way) until the deadline.
-HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call);
 
 // Whether a RetryWhileBusy of this worker's call gave up on a server still
 // busy at the deadline: the call was turned away, not answered.
-bool& TurnedAway();
+inline bool& TurnedAway() {
+    thread_local bool turnedAway = false;
+    return turnedAway;
+}
+
+// Retries a call that a busy server rejected (a browser inside a modal loop
+// answers that way) until the deadline, at about the pace Windows retries.
+inline HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call) {
+    constexpr DWORD kPauseMs = 100;
+    for (;;) {
+        const HRESULT hr = call();
+        if (hr != RPC_E_SERVERCALL_RETRYLATER && hr != RPC_E_CALL_REJECTED)
+            return hr;
+        if (static_cast<LONG>(deadline - GetTickCount()) <= static_cast<LONG>(kPauseMs)) {
+            TurnedAway() = true;
+            return hr;
+        }
+        Sleep(kPauseMs);
+    }
+}
 
 // A reference to another process's object, released through RemoteCalls.
 template <class Interface>
@@ -76,7 +92,14 @@ RemoteRef<Interface> AdoptRemote(Interface* object, Answerer who) {
 
 // The COM identity of an object, as a key that stays the object's while the
 // object is held (a proxy answers it without a call); 0 when there is none.
-Answerer IdentityOf(IUnknown* object);
+inline Answerer IdentityOf(IUnknown* object) {
+    IUnknown* identity = nullptr;
+    if (!object || FAILED(object->QueryInterface(IID_PPV_ARGS(&identity))))
+        return 0;
+    const auto key = reinterpret_cast<Answerer>(identity);
+    RemoteCalls::Get().Release(key, identity);  // not its last: the object holds it
+    return key;
+}
 
 // A call whose result crosses back to the user-interface thread. Without a
 // result it failed, or went unanswered: given up, not made to an answerer

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/shell/late_bound.h"
+#include "platform/win32/shell/variants.h"
 #include "platform/win32/windows/main_window.h"
 
 namespace shutterling::win32::test {

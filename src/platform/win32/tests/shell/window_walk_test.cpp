@@ -4,7 +4,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/win32/shell/browser_window.h"
 #include "platform/win32/shell/window_walk.h"
 #include "platform_test.h"
 
