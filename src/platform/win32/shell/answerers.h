@@ -23,23 +23,19 @@ inline constexpr DWORD kCallTimeoutMs = 4500;
 using Answerer = std::uintptr_t;
 inline constexpr Answerer kShell = 0;
 
-// An answerer counts as not answering from the moment a wait on it is given
-// up until everything out to it has come back, and while kept releases have
-// been out to it for longer than a call may take: meanwhile its calls are not
-// made. Its last releases are kept until nothing else is out to it.
+// An answerer is not answering from the moment a wait on it is given up until
+// everything out to it has come back, and while kept releases have been out
+// to it for longer than a call may take: meanwhile its calls are not made.
 class Answerers {
     struct Lane;
 
   public:
-    // A call, from its sending until it is back (`done`).
     struct Call {
         std::shared_ptr<Lane> lane;
-        UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+        UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};  // set when it is back
         bool finished = false;   // under the lock, as is the flag below
         bool abandoned = false;  // its waiter gave up
     };
-
-    explicit Answerers(Workers& workers) : workers_(workers) {}
 
     // Starts work(deadline) on a worker; null when who is not answering or no
     // thread could be started for it.
@@ -80,7 +76,7 @@ class Answerers {
         return nullptr;
     }
 
-    // The waiter gives up on the call; false when it came back first.
+    // False when the call came back first.
     bool GiveUp(Call& call) {
         Locked hold(lock_);
         if (call.finished)
@@ -94,7 +90,7 @@ class Answerers {
 
     // A last release, made on a worker once nothing else is out to who;
     // `before` is said through the object first.
-    void Release(Answerer who, IUnknown* object, std::function<void()> before) {
+    void Release(Answerer who, IUnknown* object, std::function<void()> before = nullptr) {
         if (!object)
             return;
         std::shared_ptr<Lane> lane;
@@ -107,8 +103,7 @@ class Answerers {
                 lane->kept.push_back({object, std::move(before)});
                 object = nullptr;
             }
-            // Out on a worker at once when nothing else is out to the answerer.
-            claimed = lane->out == 0;
+            claimed = lane->out == 0;  // else it goes after what is out
             if (claimed)
                 ++lane->out;
         }
@@ -118,8 +113,7 @@ class Answerers {
         if (object)
             object->Release();
         if (claimed && !workers_.Start([this, lane] { Settle(lane); })) {
-            // Kept with the lane until a later release, or left to the process's end.
-            Locked hold(lock_);
+            Locked hold(lock_);  // kept until a later release, or left to the process's end
             --lane->out;
         }
     }
@@ -139,8 +133,7 @@ class Answerers {
     }
 
   private:
-    // A last release, and what is said through the object first.
-    struct Kept {
+    struct Kept {  // a last release, and what is said through the object first
         IUnknown* object;
         std::function<void()> before;
     };
@@ -188,8 +181,7 @@ class Answerers {
                     lanes_.erase(lane->who);
                     return;
                 }
-                // This worker makes what was kept, and its piece counts for it.
-                kept.swap(lane->kept);
+                kept.swap(lane->kept);  // this worker makes them, its piece counting for them
                 lane->keptSince = GetTickCount();
                 Begin();
             }
@@ -208,12 +200,12 @@ class Answerers {
         }
     }
 
-    Workers& workers_;
+    Workers workers_;
     Lock lock_;
     std::map<Answerer, std::shared_ptr<Lane>> lanes_;  // those with something out or kept
     int inHand_ = 0;                                   // work on workers, the calls given up aside
     int givenUpOut_ = 0;                               // calls given up and not back yet
-    UniqueHandle handEmpty_{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // set while inHand_ is 0
+    UniqueHandle handEmpty_{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // while inHand_ is 0
 };
 
 }  // namespace shutterling::win32

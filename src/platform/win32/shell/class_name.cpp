@@ -14,37 +14,35 @@ struct ClassNamed {
     Answerer identity = 0;
 };
 
-// The class name of a type-info object, unless `known` has it already.
-std::optional<ClassNamed> NameOf(ITypeInfo* info, DWORD deadline, const TypeNames& known,
-                                 Answerer who) {
-    const Answerer id = IdentityOf(info);
-    if (!id)
-        return std::nullopt;
-    if (const auto seen = known.find(id); seen != known.end())
-        return ClassNamed{seen->second, nullptr, id};
-    BSTR name = nullptr;
-    if (FAILED(RetryWhileBusy(deadline, [&] {
-            return info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-        })))
-        return std::nullopt;
-    // The pass keeps the type info itself: the release of each document's
-    // reference to it is then not its last, and costs no call.
-    info->AddRef();
-    ClassNamed named{TextOf(name), AdoptRemote(info, who), id};
-    SysFreeString(name);
-    return named;
-}
-
 // The name a type library gives the object: IProvideClassInfo first (the
-// coclass, e.g. "HTMLDocument"), then IDispatch::GetTypeInfo.
+// coclass, e.g. "HTMLDocument"), then IDispatch::GetTypeInfo. A type-info
+// object that `known` names is not asked again.
 std::optional<ClassNamed> ClassNameOf(IDispatch* object, DWORD deadline, const TypeNames& known,
                                       Answerer who) {
+    const auto nameOf = [&](ITypeInfo* info) -> std::optional<ClassNamed> {
+        const Answerer id = IdentityOf(info);
+        if (!id)
+            return std::nullopt;
+        if (const auto seen = known.find(id); seen != known.end())
+            return ClassNamed{seen->second, nullptr, id};
+        BSTR name = nullptr;
+        if (FAILED(RetryWhileBusy(deadline, [&] {
+                return info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+            })))
+            return std::nullopt;
+        // The pass keeps the type info itself: the release of each document's
+        // reference to it is then not its last, and costs no call.
+        info->AddRef();
+        ClassNamed named{TextOf(name), AdoptRemote(info, who), id};
+        SysFreeString(name);
+        return named;
+    };
     ComPtr<IProvideClassInfo> provider;
     ComPtr<ITypeInfo> info;
     if (SUCCEEDED(RetryWhileBusy(
             deadline, [&] { return object->QueryInterface(IID_PPV_ARGS(&provider)); })) &&
         SUCCEEDED(RetryWhileBusy(deadline, [&] { return provider->GetClassInfo(&info); }))) {
-        if (auto named = NameOf(info.Get(), deadline, known, who))
+        if (auto named = nameOf(info.Get()))
             return named;
     }
     const bool noProvider = !provider;
@@ -52,7 +50,7 @@ std::optional<ClassNamed> ClassNameOf(IDispatch* object, DWORD deadline, const T
     if (SUCCEEDED(RetryWhileBusy(
             deadline, [&] { return object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info); })) &&
         info)
-        return NameOf(info.Get(), deadline, known, who);
+        return nameOf(info.Get());
     // An object with no type information at all is an "Object", as a script
     // host names it; only an error is a class name that cannot be read.
     UINT count = 1;

@@ -17,19 +17,6 @@ std::wstring Lower(std::wstring_view text) {
     return lower;
 }
 
-// The member's id, resolved by the server without regard to case, as late
-// binding expects.
-std::optional<DISPID> IdOf(IDispatch* object, std::wstring name, DWORD deadline) {
-    LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
-    if (FAILED(RetryWhileBusy(deadline, [&] {
-            return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-        }))) {
-        return std::nullopt;
-    }
-    return id;
-}
-
 // The ids of the members of the fixed-id models, by model and lower-case name,
 // once resolved, for the program's life: a class's built-in members keep their
 // ids in every object of the class, and the program asks only built-in members
@@ -83,13 +70,19 @@ platform::Read<Result> ComDispatch::OnMember(std::wstring_view member, Invoke in
     const auto known = found != knownIds.end() ? std::optional(found->second) : std::nullopt;
     auto got = CallRemote<std::pair<DISPID, Result>>(
         who_,
-        [object = object_, name = std::wstring(member), known,
-         invoke = std::move(invoke)](DWORD deadline) -> std::optional<std::pair<DISPID, Result>> {
-            const auto id = known ? known : IdOf(object.get(), name, deadline);
-            auto result = id ? invoke(object.get(), *id, deadline) : std::nullopt;
+        [object = object_, name = std::wstring(member), known, invoke = std::move(invoke)](
+            DWORD deadline) mutable -> std::optional<std::pair<DISPID, Result>> {
+            // Resolved by the server without regard to case, as late binding expects.
+            DISPID id = known.value_or(DISPID_UNKNOWN);
+            LPOLESTR names[] = {name.data()};
+            if (!known && FAILED(RetryWhileBusy(deadline, [&] {
+                    return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+                })))
+                return std::nullopt;
+            auto result = invoke(object.get(), id, deadline);
             if (!result)
                 return std::nullopt;
-            return std::pair{*id, std::move(*result)};
+            return std::pair{id, std::move(*result)};
         });
     if (!got)
         return platform::Read<Result>::Missing(got);
@@ -128,26 +121,21 @@ bool ComDispatch::Put(std::wstring_view member, const Variant& value) {
         return false;
     Variant plain = value;
     plain.object = nullptr;
-    return OnMember<bool>(
-               member,
-               [plain, ref = assigned ? assigned->object_ : nullptr](
+    auto put = [plain, ref = assigned ? assigned->object_ : nullptr](
                    IDispatch* object, DISPID id, DWORD deadline) -> std::optional<bool> {
-                   ScopedVariant argument;
-                   if (!ToVariant(plain, argument.get()))
-                       return std::nullopt;
-                   if (ref) {
-                       V_DISPATCH(argument.get()) = ref.get();
-                       ref->AddRef();
-                   }
-                   const WORD kind =
-                       V_VT(argument.get()) == VT_DISPATCH && V_DISPATCH(argument.get())
-                           ? DISPATCH_PROPERTYPUTREF
-                           : DISPATCH_PROPERTYPUT;
-                   if (FAILED(InvokeRetrying(object, id, kind, deadline, nullptr, argument.get())))
-                       return std::nullopt;
-                   return true;
-               })
-        .has_value();
+        ScopedVariant argument;
+        if (!ToVariant(plain, argument.get()))
+            return std::nullopt;
+        if (ref) {
+            V_DISPATCH(argument.get()) = ref.get();
+            ref->AddRef();
+        }
+        const WORD kind = ref ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+        if (FAILED(InvokeRetrying(object, id, kind, deadline, nullptr, argument.get())))
+            return std::nullopt;
+        return true;
+    };
+    return OnMember<bool>(member, std::move(put)).has_value();
 }
 
 }  // namespace shutterling::win32

@@ -1,5 +1,4 @@
-// Late-bound calls: a page's objects reached by member name over IDispatch,
-// the way a script host reaches them.
+// Late-bound calls: a page's objects reached by member name, as a script host reaches them.
 #pragma once
 
 #include <oaidl.h>

@@ -1,5 +1,4 @@
-// The calls into other processes: made on the workers, waited for a bounded time, charged to their
-// answerers.
+// The calls to other processes: made on workers, waited for a bounded time, charged to answerers.
 #pragma once
 
 #include <functional>
@@ -13,7 +12,7 @@
 
 namespace shutterling::win32 {
 
-class RemoteCalls {
+class RemoteCalls : Answerers {
   public:
     enum class Outcome { Done, GivenUp, NotMade };
 
@@ -25,32 +24,25 @@ class RemoteCalls {
     }
 
     // Runs call(deadline) on a worker and waits for it while dispatching
-    // messages (ui_wait.cpp). The call may retry a rejected call of its own
-    // until deadline (a GetTickCount value). NotMade: the program is shutting
-    // down, the answerer is not answering, or no thread could be started.
+    // messages (ui_wait.cpp); the call may retry a rejected call of its own
+    // until deadline. NotMade: the program is shutting down, the answerer is
+    // not answering, or no thread could be started.
     Outcome Run(Answerer who, std::function<void(DWORD deadline)> call);
-    // The last release of a reference, never on the user-interface thread
-    // (answerers.h); made after a shut-down too.
-    void Release(Answerer who, IUnknown* object, std::function<void()> before = nullptr) {
-        answerers_.Release(who, object, std::move(before));
-    }
+    // Releases are made after a shut-down too; Drain lets the unsubscription
+    // and the last releases go out before the process ends.
+    using Answerers::Answering;
+    using Answerers::Drain;
+    using Answerers::Release;
     // The shell's events come this way (event_bridge.h).
     void RunOnUiThread(std::function<void()> work) { bridge_.Run(std::move(work)); }
 
     // The shut-down began: waits in progress end now, later calls are not made.
     void Stop() { SetEvent(stop_.get()); }
     bool Stopped() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
-    // So that the unsubscription and the last releases go out before the
-    // process ends; false while anything is still out: a call given up, or
-    // work the wait did not see end.
-    bool Drain(DWORD timeoutMs) { return answerers_.Drain(timeoutMs); }
-    bool Answering(Answerer who) { return answerers_.Answering(who); }
 
   private:
     RemoteCalls() = default;
 
-    Workers workers_;
-    Answerers answerers_{workers_};
     UniqueHandle stop_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     EventBridge bridge_{stop_.get()};
 };

@@ -55,32 +55,21 @@ class ShellEventSink final : public IDispatch {
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override {
-        return static_cast<ULONG>(InterlockedIncrement(&refs_));
-    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return InterlockedIncrement(&refs_); }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
-        const LONG left = InterlockedDecrement(&refs_);
+        const ULONG left = InterlockedDecrement(&refs_);
         if (left == 0)
             delete this;
-        return static_cast<ULONG>(left);
+        return left;
     }
-    // No type information: the shell calls by its dispinterface's ids.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-        if (info)
-            *info = nullptr;
+    // No type information, nor names: the shell calls by its dispinterface's ids.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
-                                            DISPID* ids) noexcept override {
-        if (ids)
-            *ids = DISPID_UNKNOWN;
-        return DISP_E_UNKNOWNNAME;
+                                            DISPID*) noexcept override {
+        return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*,

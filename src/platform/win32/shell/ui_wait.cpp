@@ -1,5 +1,4 @@
-// The wait on the user-interface thread: a call goes to a worker, and the
-// thread dispatches messages until it is back, given up, or the shut-down.
+// The wait on the user-interface thread for a call, dispatching messages meanwhile.
 #include "platform/win32/shell/remote_calls.h"
 
 namespace shutterling::win32 {
@@ -22,41 +21,32 @@ bool DispatchPending() {
     return true;
 }
 
-// Whether done was set within kCallTimeoutMs of charged time. The time that
-// what runs inside the wait takes (the shell's next event, nested in this
-// call as the apartment nested it; a menu) is its own and not charged to the
-// call; all the rest is, whatever wakes the wait.
-bool WaitDispatching(HANDLE done, HANDLE stop) {
-    const HANDLE handles[] = {done, stop};
+}  // namespace
+
+RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> call) {
+    const auto sent = Stopped() ? nullptr : Send(who, std::move(call));
+    if (!sent)
+        return Outcome::NotMade;
+    // The time that what runs inside the wait takes (the shell's next event,
+    // nested in this call as the apartment nested it; a menu) is its own and
+    // not charged to the call; all the rest is, whatever wakes the wait.
+    const HANDLE handles[] = {sent->done.get(), stop_.get()};
     const DWORD start = GetTickCount();
     DWORD nested = 0;
-    for (;;) {
-        const DWORD charged = GetTickCount() - start - nested;
-        if (charged >= kCallTimeoutMs)
-            return false;
+    for (DWORD charged = 0; charged < kCallTimeoutMs; charged = GetTickCount() - start - nested) {
         const DWORD woke = MsgWaitForMultipleObjectsEx(2, handles, kCallTimeoutMs - charged,
                                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0)
+            return Outcome::Done;
         if (woke != WAIT_OBJECT_0 + 2)
-            return woke == WAIT_OBJECT_0;
+            break;
         const DWORD before = GetTickCount();
         const bool more = DispatchPending();
         nested += GetTickCount() - before;
         if (!more)
-            return false;
+            break;
     }
-}
-
-}  // namespace
-
-RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> call) {
-    if (Stopped())
-        return Outcome::NotMade;
-    const auto sent = answerers_.Send(who, std::move(call));
-    if (!sent)
-        return Outcome::NotMade;
-    if (WaitDispatching(sent->done.get(), stop_.get()) || !answerers_.GiveUp(*sent))
-        return Outcome::Done;
-    return Outcome::GivenUp;
+    return GiveUp(*sent) ? Outcome::GivenUp : Outcome::Done;
 }
 
 }  // namespace shutterling::win32

@@ -1,6 +1,4 @@
-// What one pass over the shell's windows learns and holds. User-interface
-// thread only: a call takes a copy of what it needs, so that a call given up
-// holds nothing of the pass.
+// What one pass over the shell's windows learns and holds.
 #pragma once
 
 #include <map>
@@ -13,22 +11,21 @@
 namespace shutterling::win32 {
 
 // The objects of the page model whose members have fixed ids: a document
-// whose class name this pass read as "HTMLDocument", and the window reached
-// from such a document by "parentwindow".
+// whose class name the pass read as "HTMLDocument", and its "parentwindow".
 enum class PageModel { Unknown, HtmlDocument, HtmlWindow };
 
-// Class names by the COM identity of the object they were asked of: a
-// type-info object, or a document (an object's class does not change).
+// By the COM identity of the object asked: the class names of type-info
+// objects and of documents (an object's class does not change), and the
+// browser that answers each page object met.
 using TypeNames = std::map<Answerer, std::wstring>;
-// The browser that answers each page object met, by the object's identity.
 using PageBrowsers = std::map<Answerer, Answerer>;
 
 // What one pass (the handling of one event, or one walk outside an event)
-// learns that holds for every window it meets: the class name of each
-// type-info object and of each document, asked once, and which browser
-// answers each page object. It holds every reference the pass took until the
-// pass ends, so the identities it keeps cannot be reused meanwhile, and a
-// window or document met again costs no new interface and no second release.
+// learns for every window it meets. It holds every reference the pass took
+// until the pass ends, so the identities it keeps cannot be reused meanwhile,
+// and a window or document met again costs no new interface and no second
+// release. User-interface thread only: a call takes a copy of what it needs,
+// so that a call given up holds nothing of the pass.
 struct WalkMemo {
     std::vector<std::shared_ptr<void>> held;
     TypeNames types;
