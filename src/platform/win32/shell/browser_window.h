@@ -5,8 +5,7 @@
 
 namespace shutterling::win32 {
 
-// A failing read is an empty optional, never an exception, so the judgment
-// can decide what each failure means.
+// A read that fails is empty, never an exception: the judgment decides what it means.
 class ComBrowserWindow final : public platform::BrowserWindow {
   public:
     // A null browser stands for an item that is Nothing: every read fails.
@@ -71,9 +70,8 @@ class ComBrowserWindow final : public platform::BrowserWindow {
     static bool AsBool(const VARIANT& v) { return V_BOOL(&v) != VARIANT_FALSE; }
     static std::int32_t AsInt(const VARIANT& v) { return static_cast<std::int32_t>(V_I4(&v)); }
 
-    // One property as `type` (VT_EMPTY: as it comes), converted: empty when
-    // there is no browser, the read fails or gives something else, or the
-    // window does not answer in time.
+    // One property as `type` (VT_EMPTY: as it comes), converted; empty when the
+    // read fails, gives something else, or is not answered in time.
     template <class Result, class Convert>
     platform::Read<Result> Read(DISPID id, VARTYPE type, Convert convert) {
         if (!browser_)

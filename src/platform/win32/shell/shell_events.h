@@ -12,14 +12,6 @@ namespace shutterling::win32 {
 
 using WindowRegisteredHandler = platform::ShellAutomation::WindowRegisteredHandler;
 
-class ShellEventSink;
-// The sink hears no more, and the Unadvise is said on a worker through the
-// connection point just before its last release: the shut-down does not wait.
-struct Unsubscribe {
-    void operator()(ShellEventSink* sink) const noexcept;
-};
-using ConnectionToken = std::unique_ptr<ShellEventSink, Unsubscribe>;
-
 // A dispinterface sink: WindowRegistered goes to the handler, every other
 // event is accepted and dropped. The shell calls it on a thread of the
 // multithreaded apartment; the handler runs on the user-interface thread
@@ -117,10 +109,15 @@ class ShellEventSink final : public IDispatch {
     DWORD cookie_ = 0;
 };
 
-inline void Unsubscribe::operator()(ShellEventSink* sink) const noexcept {
-    sink->Disconnect();
-    sink->Release();
-}
+// The sink hears no more, and the Unadvise is said on a worker through the
+// connection point just before its last release: the shut-down does not wait.
+struct Unsubscribe {
+    void operator()(ShellEventSink* sink) const noexcept {
+        sink->Disconnect();
+        sink->Release();
+    }
+};
+using ConnectionToken = std::unique_ptr<ShellEventSink, Unsubscribe>;
 
 // Subscribes a new sink for the handler; null when the object has no such
 // connection point or refuses the sink.

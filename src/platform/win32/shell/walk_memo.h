@@ -35,22 +35,19 @@ struct WalkMemo {
 // The handling of one shell event, nested ones included: its walks share one memo.
 class PassScope {
   public:
-    PassScope() {
-        if (depth_++ == 0)
+    PassScope() : outer_(memo_) {
+        if (!memo_)
             memo_ = std::make_shared<WalkMemo>();
     }
-    ~PassScope() {
-        if (--depth_ == 0)
-            memo_.reset();
-    }
+    ~PassScope() { memo_ = std::move(outer_); }
     PassScope(const PassScope&) = delete;
     PassScope& operator=(const PassScope&) = delete;
     // The memo of the pass under way, or a new one for a walk of its own.
     static std::shared_ptr<WalkMemo> Memo() { return memo_ ? memo_ : std::make_shared<WalkMemo>(); }
 
   private:
+    std::shared_ptr<WalkMemo> outer_;  // the outer scope's, held for it: null outermost
     static inline std::shared_ptr<WalkMemo> memo_;
-    static inline int depth_ = 0;
 };
 
 }  // namespace shutterling::win32
