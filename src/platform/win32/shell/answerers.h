@@ -31,7 +31,7 @@ class Answerers {
 
   public:
     struct Call {
-        std::shared_ptr<Lane> lane;
+        Lane* lane = nullptr;
         UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};  // set when it is back
         bool finished = false;   // under the lock, as is the flag below
         bool abandoned = false;  // its waiter gave up
@@ -93,7 +93,7 @@ class Answerers {
     void Release(Answerer who, IUnknown* object, std::function<void()> before = nullptr) {
         if (!object)
             return;
-        std::shared_ptr<Lane> lane;
+        Lane* lane = nullptr;
         bool claimed = false;
         {
             Locked hold(lock_);
@@ -121,7 +121,7 @@ class Answerers {
     bool Answering(Answerer who) {
         Locked hold(lock_);
         const auto lane = lanes_.find(who);
-        return lane == lanes_.end() || !Silent(*lane->second);
+        return lane == lanes_.end() || !Silent(lane->second);
     }
 
     // Waits at most timeoutMs until no work is in hand but the calls given
@@ -137,8 +137,8 @@ class Answerers {
         IUnknown* object;
         std::function<void()> before;
     };
-    struct Lane {
-        Answerer who;
+    struct Lane {  // lives in lanes_ while anything is out or kept
+        Answerer who = 0;
         int out = 0;             // calls, and a batch of kept releases, on workers now
         bool givenUp = false;    // until out is 0 again
         DWORD keptSince = 0;     // when the kept releases now out went; 0 while none are
@@ -146,11 +146,10 @@ class Answerers {
     };
 
     // LaneOf, Silent, Begin and End run with the lock held.
-    std::shared_ptr<Lane> LaneOf(Answerer who) {
-        auto& lane = lanes_[who];
-        if (!lane)
-            lane = std::make_shared<Lane>(who);
-        return lane;
+    Lane* LaneOf(Answerer who) {
+        Lane& lane = lanes_[who];
+        lane.who = who;
+        return &lane;
     }
     bool Silent(const Lane& lane) const {
         return lane.givenUp || (lane.keptSince && GetTickCount() - lane.keptSince > kCallTimeoutMs);
@@ -166,7 +165,7 @@ class Answerers {
 
     // One piece of the lane's work is back (out still counts it): what was
     // kept for the lane is made here, once nothing else is out to it.
-    void Settle(const std::shared_ptr<Lane>& lane) {
+    void Settle(Lane* lane) {
         for (;;) {
             std::vector<Kept> kept;
             {
@@ -202,9 +201,9 @@ class Answerers {
 
     Workers workers_;
     Lock lock_;
-    std::map<Answerer, std::shared_ptr<Lane>> lanes_;  // those with something out or kept
-    int inHand_ = 0;                                   // work on workers, the calls given up aside
-    int givenUpOut_ = 0;                               // calls given up and not back yet
+    std::map<Answerer, Lane> lanes_;
+    int inHand_ = 0;      // work on workers, the calls given up aside
+    int givenUpOut_ = 0;  // calls given up and not back yet
     UniqueHandle handEmpty_{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // while inHand_ is 0
 };
 

@@ -1,6 +1,7 @@
 // Late-bound calls by member name, and the ids of the members that are fixed.
 #include "platform/win32/shell/variants.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <map>
 
@@ -12,8 +13,7 @@ namespace {
 
 std::wstring Lower(std::wstring_view text) {
     std::wstring lower(text);
-    for (auto& c : lower)
-        c = static_cast<wchar_t>(towlower(c));
+    std::transform(lower.begin(), lower.end(), lower.begin(), towlower);
     return lower;
 }
 

@@ -28,14 +28,11 @@ inline std::wstring TextOf(BSTR text) {
 // The object a VT_DISPATCH or VT_UNKNOWN holds, as IDispatch and held; null
 // for none, or for an object that does not speak IDispatch.
 inline IDispatch* DispatchIn(const VARIANT& value) {
-    IDispatch* object = nullptr;
-    if (V_VT(&value) == VT_DISPATCH && V_DISPATCH(&value)) {
-        object = V_DISPATCH(&value);
-        object->AddRef();
-    } else if (V_VT(&value) == VT_UNKNOWN && V_UNKNOWN(&value)) {
-        V_UNKNOWN(&value)->QueryInterface(IID_PPV_ARGS(&object));
-    }
-    return object;
+    VARIANT object;
+    VariantInit(&object);
+    if (FAILED(VariantChangeType(&object, const_cast<VARIANT*>(&value), 0, VT_DISPATCH)))
+        return nullptr;
+    return V_DISPATCH(&object);
 }
 
 // VT_DISPATCH and VT_UNKNOWN become objects even when null, answered by

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/win32/shell/shell_events.h"
+#include "platform/win32/shell/shell_windows.h"
 #include "platform_test.h"
 
 namespace shutterling::win32::test {
