@@ -1,5 +1,4 @@
-// The answerers' records: what is out to whom, what is kept back for whom, and who is not
-// answering.
+// The answerers' records: what is out to whom, what is kept back, who is not answering.
 #pragma once
 
 #include <unknwn.h>
@@ -30,66 +29,8 @@ class Answerers {
     struct Lane;
 
   public:
-    struct Call {
-        Lane* lane = nullptr;
-        UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};  // set when it is back
-        bool finished = false;   // under the lock, as is the flag below
-        bool abandoned = false;  // its waiter gave up
-    };
-
-    // Starts work(deadline) on a worker; null when who is not answering or no
-    // thread could be started for it.
-    std::shared_ptr<Call> Send(Answerer who, std::function<void(DWORD)> work) {
-        auto call = std::make_shared<Call>();
-        if (!call->done)
-            return nullptr;
-        {
-            Locked hold(lock_);
-            call->lane = LaneOf(who);
-            if (Silent(*call->lane))
-                return nullptr;
-            ++call->lane->out;
-            Begin();
-        }
-        const DWORD deadline = GetTickCount() + kCallTimeoutMs;
-        if (workers_.Start([this, call, work = std::move(work), deadline]() mutable {
-                try {
-                    work(deadline);
-                } catch (...) {
-                }
-                work = nullptr;  // its references go to their records before it counts as done
-                {
-                    Locked hold(lock_);
-                    call->finished = true;
-                    if (!call->abandoned)
-                        End();
-                    else
-                        --givenUpOut_;
-                }
-                SetEvent(call->done.get());
-                Settle(call->lane);
-            }))
-            return call;
-        Locked hold(lock_);
-        --call->lane->out;
-        End();
-        return nullptr;
-    }
-
-    // False when the call came back first.
-    bool GiveUp(Call& call) {
-        Locked hold(lock_);
-        if (call.finished)
-            return false;
-        call.abandoned = true;
-        call.lane->givenUp = true;
-        ++givenUpOut_;
-        End();
-        return true;
-    }
-
-    // A last release, made on a worker once nothing else is out to who;
-    // `before` is said through the object first.
+    // A last release, made on a worker once nothing else is out to who, after a
+    // shut-down too; `before` is said through the object first.
     void Release(Answerer who, IUnknown* object, std::function<void()> before = nullptr) {
         if (!object)
             return;
@@ -107,9 +48,8 @@ class Answerers {
             if (claimed)
                 ++lane->out;
         }
-        // The same interface is kept already, so this is not its last release:
-        // the proxy makes it without a call. A window that hangs for good so
-        // keeps one reference per interface, however often it is met.
+        // Kept already, so not the interface's last release: the proxy makes it
+        // without a call. A window that hangs for good keeps one an interface.
         if (object)
             object->Release();
         if (claimed && !workers_.Start([this, lane] { Settle(lane); })) {
@@ -124,12 +64,70 @@ class Answerers {
         return lane == lanes_.end() || !Silent(lane->second);
     }
 
-    // Waits at most timeoutMs until no work is in hand but the calls given
-    // up; false while anything is still out.
+    // Waits for the work in hand but the calls given up, so that the unsubscription
+    // and the last releases go out before the process ends; false while anything is out.
     bool Drain(DWORD timeoutMs) {
         const bool done = WaitForSingleObject(handEmpty_.get(), timeoutMs) == WAIT_OBJECT_0;
         Locked hold(lock_);
         return done && givenUpOut_ == 0;
+    }
+
+  protected:
+    struct Call {
+        Lane* lane = nullptr;
+        UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};  // set when it is back
+        bool finished = false;   // under the lock, as is the flag below
+        bool abandoned = false;  // its waiter gave up
+    };
+
+    // Null when who is not answering or no thread could be started for it.
+    std::shared_ptr<Call> Send(Answerer who, std::function<void(DWORD)> work) {
+        auto call = std::make_shared<Call>();
+        if (!call->done)
+            return nullptr;
+        {
+            Locked hold(lock_);
+            call->lane = LaneOf(who);
+            if (Silent(*call->lane))
+                return nullptr;
+            ++call->lane->out;
+            InHand(+1);
+        }
+        const DWORD deadline = GetTickCount() + kCallTimeoutMs;
+        if (workers_.Start([this, call, work = std::move(work), deadline]() mutable {
+                try {
+                    work(deadline);
+                } catch (...) {
+                }
+                work = nullptr;  // its references go to their records before it counts as done
+                {
+                    Locked hold(lock_);
+                    call->finished = true;
+                    if (!call->abandoned)
+                        InHand(-1);
+                    else
+                        --givenUpOut_;
+                }
+                SetEvent(call->done.get());
+                Settle(call->lane);
+            }))
+            return call;
+        Locked hold(lock_);
+        --call->lane->out;
+        InHand(-1);
+        return nullptr;
+    }
+
+    // False when the call came back first.
+    bool GiveUp(Call& call) {
+        Locked hold(lock_);
+        if (call.finished)
+            return false;
+        call.abandoned = true;
+        call.lane->givenUp = true;
+        ++givenUpOut_;
+        InHand(-1);
+        return true;
     }
 
   private:
@@ -145,7 +143,7 @@ class Answerers {
         std::vector<Kept> kept;  // one per interface pointer
     };
 
-    // LaneOf, Silent, Begin and End run with the lock held.
+    // LaneOf, Silent and InHand run with the lock held.
     Lane* LaneOf(Answerer who) {
         Lane& lane = lanes_[who];
         lane.who = who;
@@ -154,13 +152,12 @@ class Answerers {
     bool Silent(const Lane& lane) const {
         return lane.givenUp || (lane.keptSince && GetTickCount() - lane.keptSince > kCallTimeoutMs);
     }
-    void Begin() {
-        if (inHand_++ == 0)
-            ResetEvent(handEmpty_.get());
-    }
-    void End() {
-        if (--inHand_ == 0)
+    void InHand(int change) {
+        inHand_ += change;
+        if (inHand_ == 0)
             SetEvent(handEmpty_.get());
+        else
+            ResetEvent(handEmpty_.get());
     }
 
     // One piece of the lane's work is back (out still counts it): what was
@@ -182,7 +179,7 @@ class Answerers {
                 }
                 kept.swap(lane->kept);  // this worker makes them, its piece counting for them
                 lane->keptSince = GetTickCount();
-                Begin();
+                InHand(+1);
             }
             for (auto& [object, before] : kept) {
                 try {
@@ -195,7 +192,7 @@ class Answerers {
             kept.clear();  // what `before` held goes while this still counts for the lane
             Locked hold(lock_);
             lane->keptSince = 0;
-            End();
+            InHand(-1);
         }
     }
 

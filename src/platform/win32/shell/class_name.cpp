@@ -6,8 +6,7 @@
 namespace shutterling::win32 {
 namespace {
 
-// A class name, and the type-info object it was read from: held, with its
-// identity, for the memo; without the object when the memo knew its name.
+// A class name, and the type-info object read (held, for the memo) unless the memo knew it.
 struct ClassNamed {
     std::wstring name;
     RemoteRef<ITypeInfo> asked;

@@ -17,10 +17,9 @@ std::wstring Lower(std::wstring_view text) {
     return lower;
 }
 
-// The ids of the members of the fixed-id models, by model and lower-case name,
-// once resolved, for the program's life: a class's built-in members keep their
-// ids in every object of the class, and the program asks only built-in members
-// (an expando member added by a page script would have an id of its own object).
+// Members' ids of the fixed-id models, for the program's life: a class's built-in
+// members keep their ids in every object of the class, and the program asks no
+// other (an expando member added by a page script has an id of its object's own).
 std::map<std::pair<PageModel, std::wstring>, DISPID> knownIds;
 
 }  // namespace

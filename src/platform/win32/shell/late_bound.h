@@ -46,9 +46,8 @@ class ComDispatch final : public platform::Dispatch {
     PageModel model_ = PageModel::Unknown;
 };
 
-// IDispatch::Invoke, retried while the server is busy until the deadline;
-// `assigned` is the value a put assigns. A server that raised an exception
-// reports its code, so a busy server's rejection is retried like a channel's.
+// IDispatch::Invoke (`assigned`: what a put assigns), retried while the server is busy; a
+// server's exception reports its code, so a busy server's rejection retries like a channel's.
 HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DWORD deadline,
                        VARIANT* result = nullptr, VARIANT* assigned = nullptr);
 

@@ -12,7 +12,7 @@
 
 namespace shutterling::win32 {
 
-class RemoteCalls : Answerers {
+class RemoteCalls : public Answerers {
   public:
     enum class Outcome { Done, GivenUp, NotMade };
 
@@ -23,16 +23,10 @@ class RemoteCalls : Answerers {
         return *calls;
     }
 
-    // Runs call(deadline) on a worker and waits for it while dispatching
-    // messages (ui_wait.cpp); the call may retry a rejected call of its own
-    // until deadline. NotMade: the program is shutting down, the answerer is
+    // Runs call(deadline) on a worker and waits for it, dispatching messages
+    // (ui_wait.cpp). NotMade: the program is shutting down, the answerer is
     // not answering, or no thread could be started.
     Outcome Run(Answerer who, std::function<void(DWORD deadline)> call);
-    // Releases are made after a shut-down too; Drain lets the unsubscription
-    // and the last releases go out before the process ends.
-    using Answerers::Answering;
-    using Answerers::Drain;
-    using Answerers::Release;
     // The shell's events come this way (event_bridge.h).
     void RunOnUiThread(std::function<void()> work) { bridge_.Run(std::move(work)); }
 
@@ -93,11 +87,9 @@ inline Answerer IdentityOf(IUnknown* object) {
     return key;
 }
 
-// A call whose result crosses back to the user-interface thread. Without a
-// result it failed, or went unanswered: given up, not made to an answerer
-// that is not answering, or turned away as busy until the deadline. The
-// result lives in shared state, so an abandoned call that comes back later
-// writes where nobody looks.
+// A call whose result crosses back to the user-interface thread: none when it
+// failed, or unanswered (given up, not made, or turned away until the deadline).
+// An abandoned call that comes back later writes where nobody looks.
 template <class Result, class Call>
 platform::Read<Result> CallRemote(Answerer who, Call call) {
     struct Out {

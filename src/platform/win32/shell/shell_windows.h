@@ -11,17 +11,18 @@ namespace shutterling::win32 {
 
 using WindowRegisteredHandler = platform::ShellAutomation::WindowRegisteredHandler;
 
-// A dispinterface sink: WindowRegistered goes to the handler, every other
-// event is accepted and dropped. The shell calls it on a thread of the
-// multithreaded apartment; the handler runs on the user-interface thread
-// while the shell waits. (MinGW's WRL has no RuntimeClass to write IUnknown.)
+// WindowRegistered goes to the handler, on the user-interface thread while the
+// shell waits; other events are dropped. (MinGW's WRL has no RuntimeClass.)
 class ShellEventSink final : public IDispatch {
   public:
     ShellEventSink(WindowRegisteredHandler handler, Answerer shell)
         : handler_(std::move(handler)), shell_(shell) {}
-    void Connected(ComPtr<IConnectionPoint> point, DWORD cookie) {
+    // False when the point refuses the sink.
+    bool Connect(ComPtr<IConnectionPoint> point) {
+        if (FAILED(point->Advise(this, &cookie_)))
+            return false;
         point_ = std::move(point);
-        cookie_ = cookie;
+        return true;
     }
     // After this no event reaches the handler, even one already on its way.
     void Disconnect() noexcept {
@@ -38,13 +39,12 @@ class ShellEventSink final : public IDispatch {
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
         if (!object)
             return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != kDIID_DShellWindowsEvents) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
+        const bool ours =
+            riid == IID_IUnknown || riid == IID_IDispatch || riid == kDIID_DShellWindowsEvents;
+        *object = ours ? static_cast<IDispatch*>(this) : nullptr;
+        if (ours)
+            AddRef();
+        return ours ? S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return InterlockedIncrement(&refs_); }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
@@ -108,8 +108,7 @@ class ShellEventSink final : public IDispatch {
     DWORD cookie_ = 0;
 };
 
-// The sink hears no more, and the Unadvise is said on a worker through the
-// connection point just before its last release: the shut-down does not wait.
+// The Unadvise is said on a worker, just before the connection point's last release.
 struct Unsubscribe {
     void operator()(ShellEventSink* sink) const noexcept {
         sink->Disconnect();
@@ -118,8 +117,7 @@ struct Unsubscribe {
 };
 using ConnectionToken = std::unique_ptr<ShellEventSink, Unsubscribe>;
 
-// Subscribes a new sink for the handler; null when the object has no such
-// connection point or refuses the sink.
+// Null when the object has no such connection point or refuses the sink.
 inline ConnectionToken AdviseShellEvents(IUnknown* source, WindowRegisteredHandler handler,
                                          Answerer shell = kShell) {
     ComPtr<IConnectionPointContainer> container;
@@ -128,11 +126,7 @@ inline ConnectionToken AdviseShellEvents(IUnknown* source, WindowRegisteredHandl
         FAILED(container->FindConnectionPoint(kDIID_DShellWindowsEvents, &point)))
         return nullptr;
     ConnectionToken sink(new ShellEventSink(std::move(handler), shell));
-    DWORD cookie = 0;
-    if (FAILED(point->Advise(sink.get(), &cookie)))
-        return nullptr;  // never connected: there is nothing to unadvise
-    sink->Connected(std::move(point), cookie);
-    return sink;
+    return sink->Connect(std::move(point)) ? std::move(sink) : nullptr;
 }
 
 class ComShellWindows final : public platform::ShellWindows {
@@ -195,9 +189,8 @@ class ShellAutomationImpl final : public platform::ShellAutomation {
     }
 
   private:
-    // Who answers the shell's calls: a shell that was joined and then
-    // restarted is another answerer than the one that hung or died. Tries
-    // that fail stay with one, so a shell that does not answer costs one wait.
+    // Who answers the shell's calls: a shell joined again after a restart is not the
+    // one that hung or died; failed tries keep one, so a silent shell costs one wait.
     Answerer shell_ = kShell;
 };
 

@@ -4,8 +4,7 @@
 namespace shutterling::win32 {
 namespace {
 
-// One round of the modal loop: false once the program's quit message came
-// (it is posted again for the main loop).
+// One round of the modal loop; false once the quit message came (posted again for the main loop).
 bool DispatchPending() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -27,9 +26,8 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     const auto sent = Stopped() ? nullptr : Send(who, std::move(call));
     if (!sent)
         return Outcome::NotMade;
-    // The time that what runs inside the wait takes (the shell's next event,
-    // nested in this call as the apartment nested it; a menu) is its own and
-    // not charged to the call; all the rest is, whatever wakes the wait.
+    // What runs inside the wait (the shell's next event, nested in this call as the
+    // apartment nested it; a menu) is not charged to the call; all the rest is.
     const HANDLE handles[] = {sent->done.get(), stop_.get()};
     const DWORD start = GetTickCount();
     DWORD nested = 0;

@@ -20,12 +20,11 @@ enum class PageModel { Unknown, HtmlDocument, HtmlWindow };
 using TypeNames = std::map<Answerer, std::wstring>;
 using PageBrowsers = std::map<Answerer, Answerer>;
 
-// What one pass (the handling of one event, or one walk outside an event)
-// learns for every window it meets. It holds every reference the pass took
-// until the pass ends, so the identities it keeps cannot be reused meanwhile,
-// and a window or document met again costs no new interface and no second
-// release. User-interface thread only: a call takes a copy of what it needs,
-// so that a call given up holds nothing of the pass.
+// A pass is the handling of one event, or one walk outside an event. Its memo
+// holds every reference the pass took until it ends: the identities it keeps
+// cannot be reused meanwhile, and a window or document met again costs no new
+// interface and no second release. User-interface thread only: a call takes a
+// copy of what it needs, so a call given up holds nothing of the pass.
 struct WalkMemo {
     std::vector<std::shared_ptr<void>> held;
     TypeNames types;

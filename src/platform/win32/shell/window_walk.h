@@ -7,9 +7,6 @@
 
 namespace shutterling::win32 {
 
-// Windows a walk asks the cursor for at once.
-inline constexpr ULONG kWalkBatch = 16;
-
 class ComWindowWalk final : public platform::WindowWalk {
   public:
     explicit ComWindowWalk(RemoteRef<IEnumVARIANT> cursor, Answerer shell = kShell,
@@ -31,6 +28,7 @@ class ComWindowWalk final : public platform::WindowWalk {
     }
 
   private:
+    static constexpr ULONG kBatch = 16;  // windows asked of the cursor at once
     struct Item {
         Step::Status status;
         RemoteRef<IDispatch> browser;  // null for an item that is Nothing
@@ -54,8 +52,7 @@ class ComWindowWalk final : public platform::WindowWalk {
         return {Step::Status::Window, AdoptRemote(browser, identity), identity};
     }
 
-    // The next batch. The cursor is still asked in order, and a failed fetch
-    // still ends the walk where it happens.
+    // The next batch; a failed fetch still ends the walk where it happens.
     bool Fetch() {
         struct Batch {
             bool failed = false, ended = false;
@@ -63,14 +60,14 @@ class ComWindowWalk final : public platform::WindowWalk {
         };
         auto batch = CallRemote<Batch>(shell_, [cursor = cursor_, shell = shell_](DWORD deadline) {
             Batch out;
-            out.items.reserve(kWalkBatch);   // push_back then cannot throw past a VariantClear
-            VARIANT items[kWalkBatch] = {};  // all VT_EMPTY
+            out.items.reserve(kBatch);   // push_back then cannot throw past a VariantClear
+            VARIANT items[kBatch] = {};  // all VT_EMPTY
             ULONG count = 0;
             const HRESULT hr =
-                RetryWhileBusy(deadline, [&] { return cursor->Next(kWalkBatch, items, &count); });
+                RetryWhileBusy(deadline, [&] { return cursor->Next(kBatch, items, &count); });
             out.failed = FAILED(hr);
             out.ended = hr == S_FALSE || count == 0;
-            for (ULONG i = 0; i < kWalkBatch; ++i) {
+            for (ULONG i = 0; i < kBatch; ++i) {
                 if (!out.failed && i < count)
                     out.items.push_back(ItemOf(items[i], shell));
                 VariantClear(&items[i]);
@@ -82,8 +79,7 @@ class ComWindowWalk final : public platform::WindowWalk {
         ended_ = batch->ended;
         ahead_ = std::move(batch->items);
         next_ = 0;
-        // Held by the pass, so a later walk of it meets the same proxies
-        // rather than releasing these and making new ones.
+        // Held by the pass: a later walk of it meets the same proxies.
         for (const auto& item : ahead_) {
             if (memo_ && item.browser)
                 memo_->held.push_back(item.browser);

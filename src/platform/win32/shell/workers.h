@@ -40,7 +40,6 @@ class Workers {
 
   private:
     static constexpr DWORD kIdleMs = 10000;
-
     static DWORD WINAPI Main(void* self) {
         const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
         while (auto job = static_cast<Workers*>(self)->Next()) {
