@@ -167,16 +167,12 @@ class Answerers {
             std::vector<Kept> kept;
             {
                 Locked hold(lock_);
-                if (lane->out > 1) {
-                    --lane->out;
+                if (lane->out > 1 || lane->kept.empty()) {
+                    if (--lane->out == 0)
+                        lanes_.erase(lane->who);  // all back: it answers again
                     return;
                 }
                 lane->givenUp = false;  // the last piece out is back: it answers again
-                if (lane->kept.empty()) {
-                    --lane->out;
-                    lanes_.erase(lane->who);
-                    return;
-                }
                 kept.swap(lane->kept);  // this worker makes them, its piece counting for them
                 lane->keptSince = GetTickCount();
                 InHand(+1);

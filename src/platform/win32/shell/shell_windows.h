@@ -54,13 +54,17 @@ class ShellEventSink final : public IDispatch {
         return left;
     }
     // No type information, nor names: the shell calls by its dispinterface's ids.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
+        if (count)
+            *count = 0;
+        return count ? S_OK : E_POINTER;
+    }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
                                             DISPID*) noexcept override {
-        return E_NOTIMPL;
+        return DISP_E_UNKNOWNNAME;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*,
