@@ -10,7 +10,7 @@
 #include "app/frmMain.h"
 #include "platform/platform.h"
 #include "platform/win32/shell/remote_calls.h"
-#include "platform/win32/shell/shell_automation.h"
+#include "platform/win32/shell/shell_windows.h"
 #include "platform/win32/system/application.h"
 #include "platform/win32/system/persistence.h"
 #include "platform/win32/system/system_calls.h"

@@ -1,91 +1,68 @@
-// Calls into other processes (the shell's window collection, the browsers)
-// never hold the program hostage. Each runs on a worker thread of the
-// multithreaded apartment while the user-interface thread waits for it at
-// most kCallTimeoutMs, dispatching messages as the apartment's own modal loop
-// would; a call that does not come back in time is abandoned with its thread
-// (DESIGN.md says why not CoCancelCall: Wine 8 does not honour it).
+// The calls to other processes: made on workers, waited for a bounded time, charged to answerers.
 #pragma once
 
-#include <windows.h>
-
-#include <unknwn.h>
-
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
 
 #include "platform/shell.h"
+#include "platform/win32/shell/answerers.h"
+#include "platform/win32/shell/event_bridge.h"
 
 namespace shutterling::win32 {
 
-// Windows calls a window hung when it has not answered for 5 s; a call is
-// given up a little sooner.
-inline constexpr DWORD kCallTimeoutMs = 4500;
-
-// Whose thread answers a call: the COM identity of the browser window or page
-// object that serves it, or kShell for the shell's collection. An answerer
-// one of whose calls was given up counts as not answering until everything
-// sent to it has come back: its later calls fail at once.
-using Answerer = std::uintptr_t;
-inline constexpr Answerer kShell = 0;
-
-class RemoteCalls {
+class RemoteCalls : public Answerers {
   public:
     enum class Outcome { Done, GivenUp, NotMade };
 
     // The one instance, made by the user-interface thread on first use. It is
     // never destroyed: an abandoned worker may still come back to it.
-    static RemoteCalls& Get();
+    static RemoteCalls& Get() {
+        static RemoteCalls* calls = new RemoteCalls;
+        return *calls;
+    }
 
-    // Runs call(deadline) on a worker and waits for it while dispatching
-    // messages; the time spent in what they run (a nested event's handler,
-    // a menu) is not charged to the call. The call may retry a rejected call
-    // of its own until deadline (a GetTickCount value). NotMade: the program
-    // is shutting down, the answerer is not answering, or no thread could be
-    // started for it.
+    // Runs call(deadline) on a worker and waits for it, dispatching messages
+    // (ui_wait.cpp). NotMade: the program is shutting down, the answerer is
+    // not answering, or no thread could be started.
     Outcome Run(Answerer who, std::function<void(DWORD deadline)> call);
-
-    // The last release of a reference (see RemoteRef), kept with the
-    // answerer's record and made on a worker once nothing else is on its way
-    // to it, never on the user-interface thread; `before` is said through the
-    // object first (the end of a subscription). Made after a shut-down too.
-    void Release(Answerer who, IUnknown* object, std::function<void()> before = nullptr);
-
-    // Runs work on the user-interface thread and waits until it returned
-    // (or the shut-down began); from that thread itself, runs it directly.
-    // The shell's events come this way, so the handler runs while the shell
-    // waits, at the points where the apartment used to let events in.
-    void RunOnUiThread(std::function<void()> work);
+    // The shell's events come this way (event_bridge.h).
+    void RunOnUiThread(std::function<void()> work) { bridge_.Run(std::move(work)); }
 
     // The shut-down began: waits in progress end now, later calls are not made.
-    void Stop();
-    bool Stopped() const;
-    // Waits, at most timeoutMs, until the work in hand is done (the calls
-    // given up aside), so that the unsubscription and the last releases go
-    // out before the process ends. False while anything is still out: a call
-    // given up, or work the wait did not see end.
-    bool Drain(DWORD timeoutMs);
-
-    bool Answering(Answerer who);
-
-    RemoteCalls(const RemoteCalls&) = delete;
-    RemoteCalls& operator=(const RemoteCalls&) = delete;
-    struct State;
+    void Stop() { SetEvent(stop_.get()); }
+    bool Stopped() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
 
   private:
-    RemoteCalls();
-    State* state_;  // never freed, for the same reason as the instance
-};
+    RemoteCalls() = default;
 
-// Retries a call that a busy server rejected (a browser inside a modal loop
-// answers that way) until the deadline.
-HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call);
+    UniqueHandle stop_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    EventBridge bridge_{stop_.get()};
+};
 
 // Whether a RetryWhileBusy of this worker's call gave up on a server still
 // busy at the deadline: the call was turned away, not answered.
-bool& TurnedAway();
+inline bool& TurnedAway() {
+    thread_local bool turnedAway = false;
+    return turnedAway;
+}
+
+// Retries a call that a busy server rejected (a browser inside a modal loop
+// answers that way) until the deadline, at about the pace Windows retries.
+inline HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call) {
+    constexpr DWORD kPauseMs = 100;
+    for (;;) {
+        const HRESULT hr = call();
+        if (hr != RPC_E_SERVERCALL_RETRYLATER && hr != RPC_E_CALL_REJECTED)
+            return hr;
+        if (static_cast<LONG>(deadline - GetTickCount()) <= static_cast<LONG>(kPauseMs)) {
+            TurnedAway() = true;
+            return hr;
+        }
+        Sleep(kPauseMs);
+    }
+}
 
 // A reference to another process's object, released through RemoteCalls.
 template <class Interface>
@@ -101,13 +78,18 @@ RemoteRef<Interface> AdoptRemote(Interface* object, Answerer who) {
 
 // The COM identity of an object, as a key that stays the object's while the
 // object is held (a proxy answers it without a call); 0 when there is none.
-Answerer IdentityOf(IUnknown* object);
+inline Answerer IdentityOf(IUnknown* object) {
+    IUnknown* identity = nullptr;
+    if (!object || FAILED(object->QueryInterface(IID_PPV_ARGS(&identity))))
+        return 0;
+    const auto key = reinterpret_cast<Answerer>(identity);
+    RemoteCalls::Get().Release(key, identity);  // not its last: the object holds it
+    return key;
+}
 
-// A call whose result crosses back to the user-interface thread. Without a
-// result it failed, or went unanswered: given up, not made to an answerer
-// that is not answering, or turned away as busy until the deadline. The
-// result lives in shared state, so an abandoned call that comes back later
-// writes where nobody looks.
+// A call whose result crosses back to the user-interface thread: none when it
+// failed, or unanswered (given up, not made, or turned away until the deadline).
+// An abandoned call that comes back later writes where nobody looks.
 template <class Result, class Call>
 platform::Read<Result> CallRemote(Answerer who, Call call) {
     struct Out {

@@ -1,5 +1,4 @@
-// The identities of the shell's browser-window automation, declared once so
-// the program and the simulated shell of the tests cannot disagree on them.
+// The identities of the shell's window automation, shared with the tests' simulated shell.
 #pragma once
 
 #include <windows.h>

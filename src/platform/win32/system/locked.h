@@ -1,8 +1,12 @@
-// A critical section, and holding it for a scope. Windows XP has no slim
-// reader/writer locks or condition variables; this is what every Windows has.
+// A critical section, held for a scope by std::lock_guard.
+// The toolchain's win32-threads library has no std::mutex (GCC 12), and later
+// ones make it of slim reader/writer locks, which Windows XP does not have;
+// a critical section every Windows has.
 #pragma once
 
 #include <windows.h>
+
+#include <mutex>
 
 namespace shutterling::win32 {
 
@@ -13,22 +17,13 @@ class Lock {
     ~Lock() { DeleteCriticalSection(&section_); }
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
-    void Enter() { EnterCriticalSection(&section_); }
-    void Leave() { LeaveCriticalSection(&section_); }
+    void lock() { EnterCriticalSection(&section_); }
+    void unlock() { LeaveCriticalSection(&section_); }
 
   private:
     CRITICAL_SECTION section_;
 };
 
-class Locked {
-  public:
-    explicit Locked(Lock& lock) : lock_(lock) { lock_.Enter(); }
-    ~Locked() { lock_.Leave(); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-  private:
-    Lock& lock_;
-};
+using Locked = std::lock_guard<Lock>;
 
 }  // namespace shutterling::win32

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/shell/com_dispatch.h"
+#include "platform/win32/shell/variants.h"
 #include "platform/win32/windows/main_window.h"
 
 namespace shutterling::win32::test {
@@ -116,13 +116,13 @@ bool CentredOnWorkArea(HWND hwnd);
 void Pump();        // dispatches what is queued; a WM_QUIT stays for QuitPosted
 bool QuitPosted();  // takes the WM_QUIT off the queue if there is one
 
-// com_dispatch_test.cpp
+// late_bound_test.cpp
 void VariantConversion();
 void DispatchByName();
 void MemberIdsOnce();
 // shell_events_test.cpp
 void ShellEvents();
-// shell_automation_test.cpp
+// window_walk_test.cpp
 void WindowWalkSteps();
 void PassEndsWhileACallHangs();
 // application_test.cpp

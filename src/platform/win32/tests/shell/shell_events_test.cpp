@@ -2,10 +2,9 @@
 // the unsubscription, also from inside an event and while one is on its way.
 #include <olectl.h>
 
-#include <optional>
 #include <vector>
 
-#include "platform/win32/shell/shell_events.h"
+#include "platform/win32/shell/shell_windows.h"
 #include "platform_test.h"
 
 namespace shutterling::win32::test {
@@ -86,7 +85,7 @@ void ShellEvents() {
     {
         TestSource source;
         auto token = AdviseShellEvents(static_cast<IConnectionPointContainer*>(&source), record);
-        CHECK(token.has_value());
+        CHECK(token);
         CHECK(IsEqualGUID(source.asked, kDIID_DShellWindowsEvents));
         CHECK(source.sink);
         CHECK(SUCCEEDED(source.Fire(kDispidWindowRegistered, {VtI4(5)})));
@@ -113,14 +112,14 @@ void ShellEvents() {
     currentCase = "handler drops the subscription";
     {
         TestSource source;
-        std::optional<ConnectionToken> token;
+        ConnectionToken token;
         int calls = 0;
         token =
             AdviseShellEvents(static_cast<IConnectionPointContainer*>(&source), [&](std::int32_t) {
                 ++calls;
                 token.reset();  // the shut-down inside the event
             });
-        CHECK(token.has_value());
+        CHECK(token);
         ComPtr<IDispatch> sink = source.sink;
         sink->AddRef();
         IDispatch* raw = sink.Get();

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/win32/shell/shell_automation.h"
+#include "platform/win32/shell/window_walk.h"
 #include "platform_test.h"
 
 namespace shutterling::win32::test {
@@ -174,7 +174,7 @@ void PassEndsWhileACallHangs() {
     Silent hung;
     {
         auto memo = std::make_shared<WalkMemo>();
-        memo->Hold(Ref<IDispatch>(&page));
+        memo->held.push_back(Ref<IDispatch>(&page));
         ComBrowserWindow answering(Ref<IDispatch>(&page),
                                    IdentityOf(static_cast<IDispatch*>(&page)), memo);
         ComBrowserWindow silent(Ref<IDispatch>(&hung), IdentityOf(static_cast<IDispatch*>(&hung)),
