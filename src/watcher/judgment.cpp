@@ -112,43 +112,46 @@ void Block(frmMain& form, platform::BrowserWindow& window) {
 // never made the page a popup.
 enum class Verdict { Popup, Plain, Unanswered, Unloaded };
 
+// Whether a read of the window's own ends the decision: the program unloaded
+// inside it, or the window did not answer it.
+template <class T>
+std::optional<Verdict> Ended(const frmMain& form, const platform::Read<T>& read) {
+    if (!form.IsLoaded())
+        return Verdict::Unloaded;
+    if (read.Unanswered())
+        return Verdict::Unanswered;
+    return std::nullopt;
+}
+
 Verdict Decide(frmMain& form, platform::BrowserWindow& window, platform::Dispatch& document) {
     // An unreadable FullScreen lets the tests run even while blocking is off;
     // the second look at blnEnabled after the pause still lets the window through.
     auto fullScreen = window.FullScreen();
-    if (!form.IsLoaded())
-        return Verdict::Unloaded;
-    if (fullScreen.Unanswered())
-        return Verdict::Unanswered;
+    if (auto ended = Ended(form, fullScreen))
+        return *ended;
     if (fullScreen && (*fullScreen || !form.blnEnabled))
         return Verdict::Plain;
 
     auto title = window.LocationName();
-    if (!form.IsLoaded())
-        return Verdict::Unloaded;
-    if (title.Unanswered())
-        return Verdict::Unanswered;
+    if (auto ended = Ended(form, title))
+        return *ended;
     std::optional<bool> safe = title ? form.IsInSafeList(*title) : std::nullopt;
     if (safe.value_or(false))
         return Verdict::Plain;
 
     auto menuBar = window.MenuBar();
-    if (!form.IsLoaded())
-        return Verdict::Unloaded;
-    if (menuBar.Unanswered())
-        return Verdict::Unanswered;
+    if (auto ended = Ended(form, menuBar))
+        return *ended;
     if (!menuBar || !*menuBar)
         return Verdict::Popup;
 
     bool decision = false;
     auto height = window.Height();
-    if (!form.IsLoaded())
-        return Verdict::Unloaded;
+    if (auto ended = Ended(form, height))
+        return *ended;
     auto width = window.Width();
-    if (!form.IsLoaded())
-        return Verdict::Unloaded;
-    if (height.Unanswered() || width.Unanswered())
-        return Verdict::Unanswered;
+    if (auto ended = Ended(form, width))
+        return *ended;
     if (height && width) {
         // A window that does not answer fails this as a whole, as a failed read does.
         auto plain = form.HasPlainWindowOfSize(*height, *width);
@@ -160,10 +163,8 @@ Verdict Decide(frmMain& form, platform::BrowserWindow& window, platform::Dispatc
     // A window sized like an ordinary one is still a popup once its opener is gone.
     if (!decision) {
         auto closed = watcher::ReadOpenerClosed(form, document);
-        if (!form.IsLoaded())
-            return Verdict::Unloaded;
-        if (closed.Unanswered())
-            return Verdict::Unanswered;
+        if (auto ended = Ended(form, closed))
+            return *ended;
         decision = !closed;
     }
     return decision ? Verdict::Popup : Verdict::Plain;
