@@ -45,16 +45,19 @@ class Answerers {
                 object = nullptr;
             }
             claimed = lane->out == 0;  // else it goes after what is out
-            if (claimed)
+            if (claimed) {
                 ++lane->out;
+                InHand(+1);  // from now, not once a worker takes it: the exit waits for it
+            }
         }
         // Kept already, so not the interface's last release: the proxy makes it
         // without a call. A window that hangs for good keeps one an interface.
         if (object)
             object->Release();
-        if (claimed && !workers_.Start([this, lane] { Settle(lane); })) {
+        if (claimed && !workers_.Start([this, lane] { Settle(lane, true); })) {
             Locked hold(lock_);  // kept until a later release, or left to the process's end
             --lane->out;
+            InHand(-1);
         }
     }
 
@@ -100,16 +103,13 @@ class Answerers {
                 } catch (...) {
                 }
                 work = nullptr;  // its references go to their records before it counts as done
-                {
-                    Locked hold(lock_);
-                    call->finished = true;
-                    if (!call->abandoned)
-                        InHand(-1);
-                    else
-                        --givenUpOut_;
-                }
+                lock_.lock();
+                call->finished = true;
+                const bool inHand = !call->abandoned;  // else no longer counted in hand
+                givenUpOut_ -= inHand ? 0 : 1;
+                lock_.unlock();
                 SetEvent(call->done.get());
-                Settle(call->lane);
+                Settle(call->lane, inHand);
             }))
             return call;
         Locked hold(lock_);
@@ -160,9 +160,10 @@ class Answerers {
             ResetEvent(handEmpty_.get());
     }
 
-    // One piece of the lane's work is back (out still counts it): what was
-    // kept for the lane is made here, once nothing else is out to it.
-    void Settle(Lane* lane) {
+    // One piece of the lane's work is back (out still counts it): what was kept for the
+    // lane is made here, once nothing else is out to it. A piece in hand stays so until
+    // then: the exit must not find nothing in hand between a call and the releases after it.
+    void Settle(Lane* lane, bool inHand) {
         for (;;) {
             std::vector<Kept> kept;
             {
@@ -170,6 +171,8 @@ class Answerers {
                 if (lane->out > 1 || lane->kept.empty()) {
                     if (--lane->out == 0)
                         lanes_.erase(lane->who);  // all back: it answers again
+                    if (inHand)
+                        InHand(-1);
                     return;
                 }
                 lane->givenUp = false;  // the last piece out is back: it answers again

@@ -180,21 +180,19 @@ class ShellAutomationImpl final : public platform::ShellAutomation {
                                             kIID_IShellWindows,
                                             reinterpret_cast<void**>(&windows))))
                     return std::nullopt;
-                Created out{AdoptRemote(windows, shell), nullptr};
-                out.connection = AdviseShellEvents(windows, std::move(handler), shell);
-                return out;
+                return Created{AdoptRemote(windows, shell),
+                               AdviseShellEvents(windows, std::move(handler), shell)};
             });
         if (!created || !created->connection)
             return nullptr;
-        auto joined = std::make_shared<ComShellWindows>(std::move(created->windows),
-                                                        std::move(created->connection), shell_);
-        ++shell_;  // far below any object's address, which is every other answerer
-        return joined;
+        return std::make_shared<ComShellWindows>(std::move(created->windows),
+                                                 std::move(created->connection), shell_++);
     }
 
   private:
     // Who answers the shell's calls: a shell joined again after a restart is not the
     // one that hung or died; failed tries keep one, so a silent shell costs one wait.
+    // Counted up from 0, far below any object's address, which every other answerer is.
     Answerer shell_ = kShell;
 };
 

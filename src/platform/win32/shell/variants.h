@@ -28,8 +28,7 @@ inline std::wstring TextOf(BSTR text) {
 // The object a VT_DISPATCH or VT_UNKNOWN holds, as IDispatch and held; null
 // for none, or for an object that does not speak IDispatch.
 inline IDispatch* DispatchIn(const VARIANT& value) {
-    VARIANT object;
-    VariantInit(&object);
+    VARIANT object{};  // VT_EMPTY
     if (FAILED(VariantChangeType(&object, const_cast<VARIANT*>(&value), 0, VT_DISPATCH)))
         return nullptr;
     return V_DISPATCH(&object);
