@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "store/count_text.h"
 #include "tray/tray_icon.h"
@@ -69,8 +70,8 @@ void frmMain::JoinShell() {
             break;  // a shut-down ran inside the calls
         SWs = std::move(joined);
         if (SWs) {
-            lngJoinDelay_ = 0;
-            platform.window.SetTimer(0);
+            if (std::exchange(lngJoinDelay_, 0))
+                platform.window.SetTimer(0);  // it ran only while not joined
             MarkExistingWindows();
         } else {
             lngJoinDelay_ = lngJoinDelay_ ? std::min(lngJoinDelay_ * 2, kLongestJoinDelayMs)

@@ -77,7 +77,7 @@ platform::Read<std::wstring> ComDispatch::ClassName() {
         if (!named)
             return platform::Read<std::wstring>::Missing(named);
         name = named->name;
-        if (memo_ && named->asked && named->identity) {
+        if (memo_ && named->asked) {
             memo_->types.emplace(named->identity, name);
             memo_->held.push_back(std::move(named->asked));
         }
