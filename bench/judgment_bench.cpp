@@ -82,9 +82,9 @@ struct Quiet : platform::System,
     std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle) override {
         return ++g_calls, platform::Rect{0, 0, 640, 480};
     }
-    void PostMessageA(platform::WindowHandle, std::uint32_t, std::uintptr_t,
+    bool PostMessageA(platform::WindowHandle, std::uint32_t, std::uintptr_t,
                       std::intptr_t) override {
-        ++g_calls;
+        return ++g_calls, true;
     }
     void Beep(std::uint32_t, std::uint32_t) override { ++g_calls; }
     std::optional<int> CountTabWindows(platform::WindowHandle) override { return 1; }

@@ -117,6 +117,7 @@ void frmMain::Form_Unload() {
     RemoveWindowHook();
     objBrowser = nullptr;
     judgedByRunningPasses_.clear();
+    closingWindows.clear();
     SWs = nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "store/safe_list_carry.h"
 #include "ui/frmAbout.h"
+#include "watcher/closing_windows.h"
 
 namespace shutterling {
 
@@ -34,6 +35,8 @@ class frmMain {
     std::shared_ptr<platform::ShellWindows> SWs;
     // What the data file held that the list could not (store/safe_list.cpp).
     store::SafeListCarry safeListCarry;
+    // The popups asked to close that the shell may still hold (watcher/judgment.cpp).
+    watcher::ClosingWindows closingWindows;
 
     // --- controls
     platform::ListBox& lstPopups;

@@ -24,7 +24,8 @@ class System {
     // rcNormalPosition of the window, read with a WINDOWPLACEMENT whose
     // length field is kWindowPlacementLength; empty when the read fails.
     virtual std::optional<Rect> GetWindowPlacement(WindowHandle hwnd) = 0;
-    virtual void PostMessageA(WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
+    // False when the message could not be posted (the window is gone).
+    virtual bool PostMessageA(WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
                               std::intptr_t lParam) = 0;
     virtual void Beep(std::uint32_t frequency, std::uint32_t duration) = 0;
     // How many tab windows the browser frame holds, read from the system's

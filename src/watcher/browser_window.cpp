@@ -33,12 +33,16 @@ std::unique_ptr<platform::WindowWalk> WalkWindows(const frmMain& form) {
     return form.IsLoaded() ? std::move(walk) : nullptr;
 }
 
-std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form,
-                                                    platform::WindowWalk& walk) {
+std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form, platform::WindowWalk& walk,
+                                                    bool* atEnd) {
     if (!form.IsLoaded())
         return nullptr;
     auto step = walk.Next();
-    if (!form.IsLoaded() || step.status != platform::WindowWalk::Step::Status::Window)
+    if (!form.IsLoaded())
+        return nullptr;
+    if (atEnd)
+        *atEnd = step.status == platform::WindowWalk::Step::Status::End;
+    if (step.status != platform::WindowWalk::Step::Status::Window)
         return nullptr;
     return step.window;
 }

@@ -22,9 +22,10 @@ inline constexpr std::wstring_view kHtmlDocument = L"HTMLDocument";
 std::unique_ptr<platform::WindowWalk> WalkWindows(const frmMain& form);
 
 // The next window of a walk; null when the walk ends, its fetch fails, or the
-// program is no longer loaded (then no fetch is made).
-std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form,
-                                                    platform::WindowWalk& walk);
+// program is no longer loaded (then no fetch is made). `atEnd`, when given, is
+// set once the walk has reached the collection's end.
+std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form, platform::WindowWalk& walk,
+                                                    bool* atEnd = nullptr);
 
 // True when the window's document reports the class name "HTMLDocument";
 // empty when the document or its class name cannot be read.

@@ -58,51 +58,49 @@ bool HasNonBlank(const std::wstring& text) {
 // The handle of a tab is its frame's, and WM_CLOSE to a frame closes every
 // tab in it: only a frame that holds this window alone gets WM_CLOSE. A tab
 // among others, or a frame whose tabs cannot be counted, is asked to quit by
-// itself, which closes at most the popup. A failed Quit sends nothing more.
-void RequestClose(frmMain& form, platform::BrowserWindow& window, platform::WindowHandle hwnd) {
+// itself, which closes at most the popup. False when the request did not go
+// out: the message could not be posted, or Quit failed or went unanswered.
+bool RequestClose(frmMain& form, platform::BrowserWindow& window, platform::WindowHandle hwnd) {
     auto& system = form.platform.system;
     auto tabs = system.CountTabWindows(hwnd);
     if (tabs && *tabs <= 1)
-        system.PostMessageA(hwnd, platform::kWmClose, 0, 0);
-    else
-        window.Quit();
+        return system.PostMessageA(hwnd, platform::kWmClose, 0, 0);
+    return window.Quit();
 }
 
-// Beep, list, close request, count: each step's failure is ignored and the
-// next one still runs. A shut-down inside a read ends the block there: the
-// controls are gone and the count has been saved. A window that stops
-// answering here is left for a later event: what it did not answer is not
-// listed, closed or counted.
-void Block(frmMain& form, platform::BrowserWindow& window) {
-    auto& platform = form.platform;
+// Every read first, then the close request, then what the user sees of it:
+// beep, list entry, count. A popup that fails or goes silent at a read, or
+// whose close request does not go out, has no effect at all and is judged
+// again at a later event, so the count and the list always equal the close
+// requests sent. One that was asked to close is never blocked again while
+// the shell holds it: its page may have asked the user whether to leave.
+void Block(frmMain& form, std::shared_ptr<platform::BrowserWindow> window) {
+    auto title = window->LocationName();
+    if (!form.IsLoaded() || title.Unanswered())
+        return;
+    std::wstring entry(kNoTitle);
+    // A failed first read is not a blank title: the title is read again.
+    if (!title || HasNonBlank(*title)) {
+        auto listed = window->LocationName();
+        if (!form.IsLoaded() || !listed)
+            return;
+        entry = *listed;
+    }
+    auto hwnd = window->Hwnd();
+    if (!form.IsLoaded() || !hwnd)
+        return;
+
+    const bool sent = RequestClose(form, *window, *hwnd);
+    // A shut-down inside Quit: the controls are gone and the count is saved.
+    if (!form.IsLoaded() || !sent)
+        return;
+    form.closingWindows.Add(std::move(window));
 
     // An unreadable option beeps: failing to read is not the same as "off".
     auto beep = form.chkBeep.Value();
     if (!beep || *beep == 1)
-        platform.system.Beep(kBeepFrequency, kBeepDuration);
-
-    auto title = window.LocationName();
-    if (!form.IsLoaded() || title.Unanswered())
-        return;
-    if (!title || HasNonBlank(*title)) {
-        auto listed = window.LocationName();
-        if (!form.IsLoaded() || listed.Unanswered())
-            return;
-        if (listed)
-            form.lstPopups.AddItem(*listed);
-    } else {
-        form.lstPopups.AddItem(std::wstring(kNoTitle));
-    }
-
-    auto hwnd = window.Hwnd();
-    if (!form.IsLoaded() || hwnd.Unanswered())
-        return;
-    if (hwnd) {
-        RequestClose(form, window, *hwnd);
-        if (!form.IsLoaded())
-            return;
-    }
-
+        form.platform.system.Beep(kBeepFrequency, kBeepDuration);
+    form.lstPopups.AddItem(entry);
     form.dblBlockedCount += 1;
     form.ShowBlockedCount();
 }
@@ -181,6 +179,13 @@ std::optional<std::int16_t> CountHtmlWindows(frmMain& form) {
     std::int16_t count = 0;
     while (auto window = watcher::NextWindow(form, *walk)) {
         form.objBrowser = window;
+        // A popup asked to close was an HTML window when it was judged; asking
+        // again would cost its browser a round trip for the same answer.
+        if (form.closingWindows.Has(*window)) {
+            if (++count == 2)
+                break;
+            continue;
+        }
         // A document that cannot be read counts as an HTML one.
         auto html = watcher::IsHtmlWindow(form, *window);
         if (!form.IsLoaded())
@@ -206,11 +211,14 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
     auto walk = watcher::WalkWindows(*this);
     if (!walk)
         return;
+    // The popups asked to close that this walk does not meet are gone from the shell.
+    watcher::ClosingWindows::Census census(closingWindows);
+    bool atEnd = false;
     // Everything is read through this pass's own references: nested passes move objBrowser.
-    while (auto window = watcher::NextWindow(*this, *walk)) {
+    while (auto window = watcher::NextWindow(*this, *walk, &atEnd)) {
         objBrowser = window;
-        // A window that a pass running now has judged is not judged again.
-        if (pass.Judged(*window))
+        // Asked to close already, or judged by a pass running now: nothing to ask it.
+        if (census.Met(closingWindows, *window) || pass.Judged(*window))
             continue;
 
         // The document is read once: its type decides and it is the one judged.
@@ -251,11 +259,15 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
             continue;
         pass.Claim(window);
         if (verdict == Verdict::Popup && blnEnabled) {
-            Block(*this, *window);
+            Block(*this, window);
         } else {
             watcher::ClearOpener(*this, *document);
         }
+        if (!loaded_)
+            return;
     }
+    if (atEnd)
+        census.Close(closingWindows);
 }
 
 }  // namespace shutterling

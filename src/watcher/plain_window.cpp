@@ -22,6 +22,9 @@ std::optional<bool> frmMain::HasPlainWindowOfSize(std::int32_t height, std::int3
         if (step.status == platform::WindowWalk::Step::Status::End)
             return false;
         auto window = step.window;
+        // A popup asked to close is script-opened: skipped without a read.
+        if (closingWindows.Has(*window))
+            continue;
 
         auto document = window->Document();
         if (!document || !loaded_)

@@ -128,9 +128,12 @@ class FakeBrowserWindow : public platform::BrowserWindow {
             return platform::Read<bool>::NoAnswer();
         return menuBar;
     }
+    int locationNameFailures = 0;  // reads of the title that fail before it answers
     platform::Read<std::wstring> LocationName() override {
         if (Call("LocationName " + name))
             return platform::Read<std::wstring>::NoAnswer();
+        if (locationNameFailures > 0 && locationNameFailures-- > 0)
+            return std::nullopt;
         return locationName;
     }
     platform::Read<std::int32_t> Width() override {

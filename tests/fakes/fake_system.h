@@ -23,6 +23,7 @@ class FakeSystem : public platform::System {
     // window tree cannot be read.
     std::map<platform::WindowHandle, std::optional<int>> tabWindows;
     int beeps = 0;
+    bool postFails = false;  // every PostMessageA fails, as to a window gone
 
     std::int16_t GetKeyState(int virtualKey) override {
         log_.Add("GetKeyState " + std::to_string(virtualKey));
@@ -35,12 +36,15 @@ class FakeSystem : public platform::System {
             return std::nullopt;
         return it->second;
     }
-    void PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
+    bool PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
                       std::intptr_t lParam) override {
         log_.Add("PostMessageA " + std::to_string(hwnd) + " " + std::to_string(msg) + " " +
                  std::to_string(wParam) + " " + std::to_string(lParam));
+        if (postFails)
+            return false;
         if (msg == platform::kWmClose)
             closeRequests.push_back(hwnd);
+        return true;
     }
     void Beep(std::uint32_t frequency, std::uint32_t duration) override {
         log_.Add("Beep " + std::to_string(frequency) + " " + std::to_string(duration));

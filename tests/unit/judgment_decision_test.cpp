@@ -66,7 +66,7 @@ const JudgmentCase kJudgmentCases[] = {
      false},
     {"TitleUnreadableForSafeList",
      [](FakePlatform& p, FakeBrowserWindow& w) {
-         w.locationName = std::nullopt;
+         w.locationNameFailures = 1;  // the safe-list test's read
          p.lstSafe.items = {L"Buy now"};
      },
      true},

@@ -47,11 +47,16 @@ const WindowCase<Outcome> kSilentCases[] = {
     // Sized like the plain page: its own links of the opener probe.
     {"FromTheProbesScriptWindow", SilentFrom("Get pop.document.parentwindow", 1, true), kUnjudged},
     {"FromTheProbesOpener", SilentFrom("Get pop.parentwindow.opener", 1, true), kUnjudged},
-    // Decided a popup, then silent while it is blocked: what it did not
-    // answer is neither listed nor closed nor counted.
+    // Decided a popup, then silent while it is blocked: no effect at all.
     {"FromTheListedTitle", SilentFrom("LocationName pop", 1), kUnjudged},
     {"FromTheTitleReadAgain", SilentFrom("LocationName pop", 2), kUnjudged},
-    {"FromItsHandle", SilentFrom("HWND pop"), {0, 1, 0, false}},
+    {"FromItsHandle", SilentFrom("HWND pop"), kUnjudged},
+    {"FromItsQuit",
+     [](FakePlatform& p, FakeBrowserWindow& w) {
+         p.system.tabWindows[*w.hwnd] = 2;
+         w.silence->from = "Quit pop";
+     },
+     kUnjudged},
     // The opener page is another page: its silence fails the probe, and a
     // popup sized like a plain window is blocked.
     {"ItsOpenerPage",

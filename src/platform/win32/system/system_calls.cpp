@@ -20,10 +20,10 @@ std::optional<platform::Rect> SystemImpl::GetWindowPlacement(platform::WindowHan
     return platform::Rect{r.left, r.top, r.right, r.bottom};
 }
 
-void SystemImpl::PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
+bool SystemImpl::PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
                               std::intptr_t lParam) {
-    ::PostMessageA(reinterpret_cast<HWND>(hwnd), msg, static_cast<WPARAM>(wParam),
-                   static_cast<LPARAM>(lParam));
+    return ::PostMessageA(reinterpret_cast<HWND>(hwnd), msg, static_cast<WPARAM>(wParam),
+                          static_cast<LPARAM>(lParam)) != FALSE;
 }
 
 void SystemImpl::Beep(std::uint32_t frequency, std::uint32_t duration) {

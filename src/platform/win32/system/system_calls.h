@@ -10,7 +10,7 @@ class SystemImpl final : public platform::System {
   public:
     std::int16_t GetKeyState(int virtualKey) override;
     std::optional<platform::Rect> GetWindowPlacement(platform::WindowHandle hwnd) override;
-    void PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
+    bool PostMessageA(platform::WindowHandle hwnd, std::uint32_t msg, std::uintptr_t wParam,
                       std::intptr_t lParam) override;
     void Beep(std::uint32_t frequency, std::uint32_t duration) override;
     std::optional<int> CountTabWindows(platform::WindowHandle frame) override;
