@@ -83,6 +83,34 @@ std::string Joined(const std::vector<std::wstring>& words) {
     return Utf8(all);
 }
 
+// Opens one window with the settings given and raises its registration.
+bool OpenWindow(const std::wstring& name,
+                const std::vector<std::pair<std::wstring, std::wstring>>& keys,
+                std::wstring& error) {
+    Shell& shell = Shell::Get();
+    WindowProps props;
+    props.title = name;
+    // A tab starts with its frame's settings; what the line sets changes the frame.
+    for (auto& [k, v] : keys) {
+        if (k == L"tab") {
+            if (auto w = shell.Find(v))
+                CopyFrameSettings(w->Settings(), props);
+        }
+    }
+    for (auto& [k, v] : keys) {
+        if (!ApplyKey(props, k, v, error))
+            return false;
+    }
+    auto w = shell.Open(name, props, error);
+    if (!w)
+        return false;
+    if (props.fire)
+        shell.Fire(*w);
+    else if (props.fireInside > 0)
+        FireInside(*w, props.fireInside);
+    return true;
+}
+
 // Runs one step; false with a message when the step is malformed.
 bool RunStep(const Step& step, bool& quit, std::wstring& error) {
     Shell& shell = Shell::Get();
@@ -102,24 +130,25 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
             error = L"open takes one window name";
             return false;
         }
-        WindowProps props;
-        props.title = step.words[0];
-        // A tab starts with its frame's settings; what the line sets changes the frame.
-        if (const std::wstring* host = step.Key(L"tab")) {
-            if (auto w = shell.Find(*host))
-                CopyFrameSettings(w->Settings(), props);
-        }
-        for (auto& [k, v] : step.keys) {
-            if (!ApplyKey(props, k, v, error))
-                return false;
-        }
-        auto w = shell.Open(step.words[0], props, error);
-        if (!w)
+        return OpenWindow(step.words[0], step.keys, error);
+    } else if (verb == L"storm") {
+        // A page's script opening windows in a loop: each registers as it
+        // opens, and the page's thread, busy in the loop, handles nothing
+        // else (the close requests of the windows it opened among them)
+        // before the loop ends.
+        const std::wstring* count = step.Key(L"count");
+        const int n = count ? ParseInt(*count).value_or(0) : 0;
+        if (step.words.size() != 1 || n <= 0) {
+            error = L"storm takes a name prefix and count=N";
             return false;
-        if (props.fire)
-            shell.Fire(*w);
-        else if (props.fireInside > 0)
-            FireInside(*w, props.fireInside);
+        }
+        std::vector<std::pair<std::wstring, std::wstring>> keys;
+        for (auto& kv : step.keys)
+            if (kv.first != L"count")
+                keys.push_back(kv);
+        for (int i = 1; i <= n; ++i)
+            if (!OpenWindow(step.words[0] + std::to_wstring(i), keys, error))
+                return false;
     } else if (verb == L"set") {
         auto w = window();
         return w && shell.Update(*w, step.keys, error);
