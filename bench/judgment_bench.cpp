@@ -67,6 +67,7 @@ struct Shell : platform::ShellAutomation, platform::ShellWindows {
     std::shared_ptr<platform::ShellWindows> CreateShellWindows(WindowRegisteredHandler) override {
         return std::shared_ptr<platform::ShellWindows>(this, [](auto*) {});
     }
+    bool SetBriefWaits(bool) override { return false; }
 };
 
 struct Quiet : platform::System,

@@ -129,6 +129,12 @@ class ShellAutomation {
     // Creates a new collection object and subscribes the handler to its
     // WindowRegistered event; null when either fails.
     virtual std::shared_ptr<ShellWindows> CreateShellWindows(WindowRegisteredHandler handler) = 0;
+    // While set, a read of a browser window or page waits only briefly for its
+    // answer: one that does not come in time is an unanswered read, and once
+    // the answer has come after all, the handler runs again, so that window is
+    // judged at its own pace and no other waits for it. Returns the setting it
+    // replaces. The shell's own calls always wait in full.
+    virtual bool SetBriefWaits(bool brief) = 0;
 };
 
 }  // namespace shutterling::platform

@@ -25,6 +25,13 @@ Object ObjectMember(const frmMain& form, platform::Dispatch& from, std::wstring_
 
 }  // namespace
 
+Waits::Waits(const frmMain& form, bool brief)
+    : shell_(form.platform.shell), outer_(shell_.SetBriefWaits(brief)) {}
+
+Waits::~Waits() {
+    shell_.SetBriefWaits(outer_);
+}
+
 std::unique_ptr<platform::WindowWalk> WalkWindows(const frmMain& form) {
     auto shell = form.SWs;
     if (!shell || !form.IsLoaded())
@@ -94,7 +101,9 @@ platform::Read<bool> ReadOpenerClosed(const frmMain& form, platform::Dispatch& d
     auto opener = ObjectMember(form, **parentWindow, L"opener");
     if (!opener)
         return platform::Read<bool>::Missing(opener);
-    // From here on the opener page answers: not answering is its failure.
+    // From here on the opener page answers: not answering is its failure, and
+    // a failed probe blocks, so its answer is waited for in full.
+    Waits full(form, false);
     auto parent = ObjectMember(form, **opener, L"Parent");
     if (!parent)
         return std::nullopt;

@@ -16,6 +16,23 @@ namespace shutterling::watcher {
 
 inline constexpr std::wstring_view kHtmlDocument = L"HTMLDocument";
 
+// How long the reads in its scope wait for a browser: briefly where a window
+// that does not answer is only left for later (a walk's look at each window),
+// in full where an unanswered read would decide (the size test, the opener
+// probe, the close request, the marking at start-up). Nested scopes restore
+// what the outer one set.
+class Waits {
+  public:
+    Waits(const frmMain& form, bool brief);
+    ~Waits();
+    Waits(const Waits&) = delete;
+    Waits& operator=(const Waits&) = delete;
+
+  private:
+    platform::ShellAutomation& shell_;
+    bool outer_;
+};
+
 // A walk over the shell's windows, started through a reference of our own: a
 // shut-down inside the call releases the collection. Null when there is no
 // collection, the walk cannot start, or the program unloaded meanwhile.

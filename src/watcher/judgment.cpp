@@ -65,6 +65,8 @@ bool RequestClose(frmMain& form, platform::BrowserWindow& window, platform::Wind
     auto tabs = system.CountTabWindows(hwnd);
     if (tabs && *tabs <= 1)
         return system.PostMessageA(hwnd, platform::kWmClose, 0, 0);
+    // A Quit given up on may still close the tab, uncounted: it waits in full.
+    watcher::Waits full(form, false);
     return window.Quit();
 }
 
@@ -203,6 +205,9 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
     if (!loaded_)
         return;
     RunningPass pass(*this);
+    // A window that does not answer at once is left for now and judged when
+    // its answer comes: no other window waits for it.
+    watcher::Waits brief(*this, true);
 
     auto htmlWindows = CountHtmlWindows(*this);
     if (!htmlWindows || *htmlWindows == 1)

@@ -6,6 +6,8 @@
 namespace shutterling {
 
 void frmMain::MarkExistingWindows() {
+    // A window left unmarked here would be judged later as a new popup.
+    watcher::Waits full(*this, false);
     auto walk = watcher::WalkWindows(*this);
     if (!walk)
         return;

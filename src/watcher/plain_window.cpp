@@ -9,7 +9,9 @@ namespace shutterling {
 
 std::optional<bool> frmMain::HasPlainWindowOfSize(std::int32_t height, std::int32_t width) {
     // Unlike the judgment, this fails as a whole on the first read that fails;
-    // a shut-down inside one of its reads fails it too.
+    // a shut-down inside one of its reads fails it too. A failure can let a
+    // popup through for good, so every read waits in full.
+    watcher::Waits full(*this, false);
     auto walk = watcher::WalkWindows(*this);
     if (!walk)
         return std::nullopt;

@@ -13,8 +13,12 @@ namespace shutterling::fakes {
 
 class CallLog {
   public:
-    bool enabled = true;  // off for bulk tests that would log millions of lines
+    bool enabled = true;                    // off for bulk tests that would log millions of lines
+    bool brief = false;                     // the shell's brief waits are on
+    std::vector<std::string> briefEntries;  // what was called while they were
     void Add(std::string entry) {
+        if (brief && enabled)
+            briefEntries.push_back(entry);
         if (enabled)
             entries_.push_back(std::move(entry));
         if (nest_ && --callsBeforeNest_ < 0) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fakes/call_log.h"
@@ -261,6 +262,7 @@ class FakeShell : public platform::ShellAutomation {
     }
 
     std::shared_ptr<platform::ShellWindows> CreateShellWindows(WindowRegisteredHandler h) override;
+    bool SetBriefWaits(bool brief) override { return std::exchange(log.brief, brief); }
 };
 
 class FakeWalk : public platform::WindowWalk {

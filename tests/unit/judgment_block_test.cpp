@@ -238,5 +238,31 @@ TEST_F(WatcherTest, StormOfPopupsStillOpenIsOneBlockEachWithoutReadingThemAgain)
     EXPECT_EQ(p.lblCounter.caption, L"40 Popups blocked till now");
 }
 
+// A walk looks at each window briefly: one that does not answer in time is
+// left, and judged once its answer comes. Where an unanswered read would
+// decide for good (the size test lets through, a failed opener probe blocks,
+// a Quit given up on may still close the tab uncounted, an unmarked window is
+// judged later as new), the read waits in full.
+TEST_F(WatcherTest, OnlyReadsWhoseSilenceLeavesTheWindowForLaterWaitBriefly) {
+    auto tab = Popup("tab");
+    LooksOrdinary(p, *tab);
+    tab->SetOpenerClosed(std::nullopt);  // the probe blocks it
+    p.system.tabWindows[*tab->hwnd] = 2;
+    p.shell.Fire();
+    ASSERT_EQ(tab->quits, 1);
+
+    const auto& brief = p.log.briefEntries;
+    auto waitedBriefly = [&](const std::string& entry) {
+        return std::find(brief.begin(), brief.end(), entry) != brief.end();
+    };
+    for (const char* entry : {"Document tab", "ClassName tab.document", "FullScreen tab",
+                              "MenuBar tab", "Width tab", "HWND tab"})
+        EXPECT_TRUE(waitedBriefly(entry)) << entry;
+    for (const char* entry :
+         {"Put home.parentwindow.opener=", "HWND home", "Get tab.opener.Parent", "Quit tab"})
+        EXPECT_FALSE(waitedBriefly(entry)) << entry;
+    EXPECT_FALSE(p.log.brief) << "the handler leaves the waits as it found them";
+}
+
 }  // namespace
 }  // namespace shutterling::fakes

@@ -17,10 +17,26 @@ namespace shutterling::win32 {
 // given up a little sooner.
 inline constexpr DWORD kCallTimeoutMs = 4500;
 
+// While a pass looks at the windows one by one, a browser's answer is waited
+// for this long: the window is then left for now, and its answer, once it
+// comes, has it judged (RemoteCalls::SetRejudge); the others do not wait for it.
+inline constexpr DWORD kBriefWaitMs = 150;
+
 // Whose thread answers a call: the COM identity of the browser window or page
-// object that serves it, or kShell for the shell's collection.
+// object that serves it, or kShell for the shell's collection (a shell joined
+// again counts up from there, far below any object's address).
 using Answerer = std::uintptr_t;
 inline constexpr Answerer kShell = 0;
+inline bool IsShell(Answerer who) {
+    return who < 0x10000;
+}
+
+// Whether a RetryWhileBusy of this worker's call gave up on a server still
+// busy at the deadline: the call was turned away, not answered.
+inline bool& TurnedAway() {
+    thread_local bool turnedAway = false;
+    return turnedAway;
+}
 
 // An answerer is not answering from the moment a wait on it is given up until
 // everything out to it has come back, and while kept releases have been out
@@ -61,6 +77,12 @@ class Answerers {
         }
     }
 
+    // Runs on a worker once everything out to an answerer is back, when a call
+    // to it had been given up and was answered after all. Set once, before any call.
+    void OnAnsweredLate(std::function<void()> answeredLate) {
+        answeredLate_ = std::move(answeredLate);
+    }
+
     bool Answering(Answerer who) {
         Locked hold(lock_);
         const auto lane = lanes_.find(who);
@@ -98,6 +120,7 @@ class Answerers {
         }
         const DWORD deadline = GetTickCount() + kCallTimeoutMs;
         if (workers_.Start([this, call, work = std::move(work), deadline]() mutable {
+                TurnedAway() = false;
                 try {
                     work(deadline);
                 } catch (...) {
@@ -106,6 +129,7 @@ class Answerers {
                 lock_.lock();
                 call->finished = true;
                 const bool inHand = !call->abandoned;  // else no longer counted in hand
+                call->lane->answeredLate |= call->abandoned && !TurnedAway();
                 givenUpOut_ -= inHand ? 0 : 1;
                 lock_.unlock();
                 SetEvent(call->done.get());
@@ -137,10 +161,11 @@ class Answerers {
     };
     struct Lane {  // lives in lanes_ while anything is out or kept
         Answerer who = 0;
-        int out = 0;             // calls, and a batch of kept releases, on workers now
-        bool givenUp = false;    // until out is 0 again
-        DWORD keptSince = 0;     // when the kept releases now out went; 0 while none are
-        std::vector<Kept> kept;  // one per interface pointer
+        int out = 0;                // calls, and a batch of kept releases, on workers now
+        bool givenUp = false;       // until out is 0 again
+        bool answeredLate = false;  // a call given up on came back answered
+        DWORD keptSince = 0;        // when the kept releases now out went; 0 while none are
+        std::vector<Kept> kept;     // one per interface pointer
     };
 
     // LaneOf, Silent and InHand run with the lock held.
@@ -169,10 +194,15 @@ class Answerers {
             {
                 Locked hold(lock_);
                 if (lane->out > 1 || lane->kept.empty()) {
-                    if (--lane->out == 0)
+                    bool late = false;
+                    if (--lane->out == 0) {
+                        late = lane->answeredLate;
                         lanes_.erase(lane->who);  // all back: it answers again
+                    }
                     if (inHand)
                         InHand(-1);
+                    if (late && answeredLate_)
+                        answeredLate_();  // under the lock: it only posts a message
                     return;
                 }
                 lane->givenUp = false;  // the last piece out is back: it answers again
@@ -196,6 +226,7 @@ class Answerers {
     }
 
     Workers workers_;
+    std::function<void()> answeredLate_;
     Lock lock_;
     std::map<Answerer, Lane> lanes_;
     int inHand_ = 0;      // work on workers, the calls given up aside

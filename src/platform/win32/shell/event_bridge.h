@@ -43,6 +43,14 @@ class EventBridge {
         WaitForMultipleObjects(2, handles, FALSE, INFINITE);
     }
 
+    // Runs work on that thread later, from any thread, without waiting for it.
+    void Post(std::function<void()> work) {
+        auto job = std::make_shared<Job>(std::move(work), stop_);
+        auto* message = new std::shared_ptr<Job>(job);
+        if (!window_ || !PostMessageW(window_, kMsgRun, 0, reinterpret_cast<LPARAM>(message)))
+            delete message;
+    }
+
   private:
     static constexpr UINT kMsgRun = WM_APP + 1;
     struct Job {

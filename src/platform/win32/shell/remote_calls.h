@@ -1,6 +1,7 @@
 // The calls to other processes: made on workers, waited for a bounded time, charged to answerers.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,23 +31,37 @@ class RemoteCalls : public Answerers {
     // The shell's events come this way (event_bridge.h).
     void RunOnUiThread(std::function<void()> work) { bridge_.Run(std::move(work)); }
 
+    // Browsers' answers are waited for briefly while set (the shell's in full);
+    // returns what it replaces. On the user-interface thread only.
+    bool SetBrief(bool brief) { return std::exchange(brief_, brief); }
+    // What runs once a browser left for now has answered: the handler of the
+    // collection joined now, which a collection sets while it is held.
+    void SetRejudge(std::weak_ptr<std::function<void()>> rejudge) { rejudge_ = std::move(rejudge); }
+
     // The shut-down began: waits in progress end now, later calls are not made.
     void Stop() { SetEvent(stop_.get()); }
     bool Stopped() const { return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0; }
 
   private:
-    RemoteCalls() = default;
+    RemoteCalls() {
+        // Answers that come in together are judged by one pass.
+        OnAnsweredLate([this] {
+            if (!rejudgePosted_.exchange(true))
+                bridge_.Post([this] {
+                    rejudgePosted_ = false;
+                    if (auto rejudge = rejudge_.lock())
+                        (*rejudge)();
+                });
+        });
+    }
+
+    bool brief_ = false;
+    std::weak_ptr<std::function<void()>> rejudge_;
+    std::atomic<bool> rejudgePosted_{false};
 
     UniqueHandle stop_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     EventBridge bridge_{stop_.get()};
 };
-
-// Whether a RetryWhileBusy of this worker's call gave up on a server still
-// busy at the deadline: the call was turned away, not answered.
-inline bool& TurnedAway() {
-    thread_local bool turnedAway = false;
-    return turnedAway;
-}
 
 // Retries a call that a busy server rejected (a browser inside a modal loop
 // answers that way) until the deadline, at about the pace Windows retries.
@@ -99,7 +114,6 @@ platform::Read<Result> CallRemote(Answerer who, Call call) {
     auto out = std::make_shared<Out>();
     const auto outcome =
         RemoteCalls::Get().Run(who, [out, call = std::move(call)](DWORD deadline) mutable {
-            TurnedAway() = false;
             out->result = call(deadline);
             out->turnedAway = TurnedAway();
         });

@@ -135,8 +135,15 @@ inline ConnectionToken AdviseShellEvents(IUnknown* source, WindowRegisteredHandl
 
 class ComShellWindows final : public platform::ShellWindows {
   public:
-    ComShellWindows(RemoteRef<IShellWindows> windows, ConnectionToken connection, Answerer shell)
-        : windows_(std::move(windows)), shell_(shell), connection_(std::move(connection)) {}
+    // `rejudge` runs the handler once more when a browser left for now has answered.
+    ComShellWindows(RemoteRef<IShellWindows> windows, ConnectionToken connection, Answerer shell,
+                    std::shared_ptr<std::function<void()>> rejudge)
+        : windows_(std::move(windows)),
+          shell_(shell),
+          rejudge_(std::move(rejudge)),
+          connection_(std::move(connection)) {
+        RemoteCalls::Get().SetRejudge(rejudge_);
+    }
 
     std::unique_ptr<platform::WindowWalk> Walk() override {
         if (!windows_)
@@ -160,6 +167,7 @@ class ComShellWindows final : public platform::ShellWindows {
   private:
     RemoteRef<IShellWindows> windows_;
     Answerer shell_;
+    std::shared_ptr<std::function<void()>> rejudge_;  // held while this collection is
     ConnectionToken connection_;  // declared last: unadvised before the collection goes
 };
 
@@ -171,6 +179,7 @@ class ShellAutomationImpl final : public platform::ShellAutomation {
             RemoteRef<IShellWindows> windows;
             ConnectionToken connection;
         };
+        auto rejudge = std::make_shared<std::function<void()>>([handler] { handler(0); });
         auto created = CallRemote<Created>(
             shell_,
             [handler = std::move(handler),
@@ -186,8 +195,9 @@ class ShellAutomationImpl final : public platform::ShellAutomation {
         if (!created || !created->connection)
             return nullptr;
         return std::make_shared<ComShellWindows>(std::move(created->windows),
-                                                 std::move(created->connection), shell_++);
+                                                 std::move(created->connection), shell_++, rejudge);
     }
+    bool SetBriefWaits(bool brief) override { return RemoteCalls::Get().SetBrief(brief); }
 
   private:
     // Who answers the shell's calls: a shell joined again after a restart is not the

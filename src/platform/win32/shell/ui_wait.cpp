@@ -29,11 +29,12 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     // What runs inside the wait (the shell's next event, nested in this call as the
     // apartment nested it; a menu) is not charged to the call; all the rest is.
     const HANDLE handles[] = {sent->done.get(), stop_.get()};
+    const DWORD limit = brief_ && !IsShell(who) ? kBriefWaitMs : kCallTimeoutMs;
     const DWORD start = GetTickCount();
     DWORD nested = 0;
-    for (DWORD charged = 0; charged < kCallTimeoutMs; charged = GetTickCount() - start - nested) {
-        const DWORD woke = MsgWaitForMultipleObjectsEx(2, handles, kCallTimeoutMs - charged,
-                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    for (DWORD charged = 0; charged < limit; charged = GetTickCount() - start - nested) {
+        const DWORD woke = MsgWaitForMultipleObjectsEx(2, handles, limit - charged, QS_ALLINPUT,
+                                                       MWMO_INPUTAVAILABLE);
         if (woke == WAIT_OBJECT_0)
             return Outcome::Done;
         if (woke != WAIT_OBJECT_0 + 2)
