@@ -79,7 +79,7 @@ class Answerers {
 
     // Runs on a worker once everything out to an answerer is back, when a call
     // to it had been given up and was answered after all. Set once, before any call.
-    void OnAnsweredLate(std::function<void()> answeredLate) {
+    void OnAnsweredLate(std::function<void(Answerer)> answeredLate) {
         answeredLate_ = std::move(answeredLate);
     }
 
@@ -194,15 +194,16 @@ class Answerers {
             {
                 Locked hold(lock_);
                 if (lane->out > 1 || lane->kept.empty()) {
+                    const Answerer who = lane->who;
                     bool late = false;
                     if (--lane->out == 0) {
                         late = lane->answeredLate;
-                        lanes_.erase(lane->who);  // all back: it answers again
+                        lanes_.erase(who);  // all back: it answers again
                     }
                     if (inHand)
                         InHand(-1);
                     if (late && answeredLate_)
-                        answeredLate_();  // under the lock: it only posts a message
+                        answeredLate_(who);  // under the lock: it only notes and posts
                     return;
                 }
                 lane->givenUp = false;  // the last piece out is back: it answers again
@@ -226,7 +227,7 @@ class Answerers {
     }
 
     Workers workers_;
-    std::function<void()> answeredLate_;
+    std::function<void(Answerer)> answeredLate_;
     Lock lock_;
     std::map<Answerer, Lane> lanes_;
     int inHand_ = 0;      // work on workers, the calls given up aside

@@ -1,11 +1,12 @@
 // The calls to other processes: made on workers, waited for a bounded time, charged to answerers.
 #pragma once
 
-#include <atomic>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/shell.h"
 #include "platform/win32/shell/answerers.h"
@@ -44,20 +45,38 @@ class RemoteCalls : public Answerers {
 
   private:
     RemoteCalls() {
-        // Answers that come in together are judged by one pass.
-        OnAnsweredLate([this] {
-            if (!rejudgePosted_.exchange(true))
+        // Answers that come in together are judged by one pass, which waits for
+        // them in full: a browser that answers, only slowly, is judged then, not
+        // left again at every pass.
+        OnAnsweredLate([this](Answerer who) {
+            Locked hold(lateLock_);
+            late_.push_back(who);
+            if (late_.size() == 1)
                 bridge_.Post([this] {
-                    rejudgePosted_ = false;
-                    if (auto rejudge = rejudge_.lock())
-                        (*rejudge)();
+                    std::vector<Answerer> patient;
+                    {
+                        Locked hold(lateLock_);
+                        patient.swap(late_);
+                    }
+                    auto rejudge = rejudge_.lock();
+                    if (!rejudge)
+                        return;
+                    const auto outer = std::exchange(patient_, std::move(patient));
+                    (*rejudge)();
+                    patient_ = outer;
                 });
         });
     }
+    bool Patient(Answerer who) const {
+        return !brief_ || IsShell(who) ||
+               std::find(patient_.begin(), patient_.end(), who) != patient_.end();
+    }
 
     bool brief_ = false;
+    std::vector<Answerer> patient_;  // answered late: waited for in full by their pass
     std::weak_ptr<std::function<void()>> rejudge_;
-    std::atomic<bool> rejudgePosted_{false};
+    Lock lateLock_;
+    std::vector<Answerer> late_;  // answered late since the last pass was posted
 
     UniqueHandle stop_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     EventBridge bridge_{stop_.get()};

@@ -29,7 +29,7 @@ RemoteCalls::Outcome RemoteCalls::Run(Answerer who, std::function<void(DWORD)> c
     // What runs inside the wait (the shell's next event, nested in this call as the
     // apartment nested it; a menu) is not charged to the call; all the rest is.
     const HANDLE handles[] = {sent->done.get(), stop_.get()};
-    const DWORD limit = brief_ && !IsShell(who) ? kBriefWaitMs : kCallTimeoutMs;
+    const DWORD limit = Patient(who) ? kCallTimeoutMs : kBriefWaitMs;
     const DWORD start = GetTickCount();
     DWORD nested = 0;
     for (DWORD charged = 0; charged < limit; charged = GetTickCount() - start - nested) {
