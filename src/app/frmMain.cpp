@@ -61,6 +61,8 @@ void frmMain::JoinShell() {
     joining_ = true;
     do {
         joinAgain_ = false;
+        if (std::exchange(joinAnew_, false))
+            lngJoinDelay_ = 0;
         // The collection held is let go first: a shell that is gone is not
         // waited for, and one that is not must not raise its events twice.
         SWs = nullptr;
@@ -83,7 +85,8 @@ void frmMain::JoinShell() {
 }
 
 void frmMain::tmrJoinShell_Timer() {
-    if (loaded_ && !SWs)
+    // A tick that the join's own calls let in is no reason to join again.
+    if (loaded_ && !SWs && !joining_)
         JoinShell();
 }
 

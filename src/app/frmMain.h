@@ -107,6 +107,8 @@ class frmMain {
     // The wait before the next try to join the shell; 0 while joined.
     std::uint32_t lngJoinDelay_ = 0;
     bool joining_ = false, joinAgain_ = false;
+    // A shell has just come back: the waits start again from the first.
+    bool joinAnew_ = false;
     // Judgment passes running now, one inside another, and the windows they
     // have judged; forgotten when the outermost pass ends (watcher/judgment.cpp).
     int runningPasses_ = 0;

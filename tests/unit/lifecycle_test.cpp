@@ -109,6 +109,61 @@ TEST_F(Lifecycle, NewTaskbarJoinsTheNewShell) {
     EXPECT_EQ(p.log.Count("CreateShellWindows"), 2) << "nothing is joined after Exit";
 }
 
+// The join's calls dispatch messages while they wait: a tick of the timer that
+// comes there is no request to join again, a new taskbar is.
+struct InsideJoinCase {
+    const char* name;
+    bool taskbar;  // else a tick of the timer
+    bool joins;    // the join in progress succeeds
+    int tries;     // activations in all
+    std::uint32_t timer;
+};
+void PrintTo(const InsideJoinCase& c, std::ostream* os) {
+    *os << c.name;
+}
+class InsideJoin : public ::testing::TestWithParam<InsideJoinCase> {};
+
+TEST_P(InsideJoin, TriesAgainOnlyForANewTaskbar) {
+    const auto& c = GetParam();
+    FakePlatform q;
+    q.shell.createFails = true;
+    q.form.Form_Load();
+    auto early = q.shell.Open("early", L"Ad", Opener::Page);
+    q.shell.createFails = !c.joins;
+    q.shell.duringCreate = [&q, &c] {
+        if (c.taskbar)
+            q.form.TaskbarCreated();
+        else
+            q.form.tmrJoinShell_Timer();
+    };
+    q.form.tmrJoinShell_Timer();
+    EXPECT_EQ(q.log.Count("CreateShellWindows"), 1 + c.tries);
+    EXPECT_EQ(q.window.timer, c.timer);
+    const int joined = c.joins ? c.tries : 0;
+    EXPECT_EQ(q.shell.subscriptions, joined);
+    EXPECT_EQ(early->parentWindow->puts, joined) << "marked once a join";
+    EXPECT_EQ(q.form.SWs != nullptr, c.joins);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InsideJoin,
+                         ::testing::Values(InsideJoinCase{"TickJoined", false, true, 1, 0},
+                                           InsideJoinCase{"TickFailed", false, false, 1, 4000},
+                                           InsideJoinCase{"TaskbarJoined", true, true, 2, 0},
+                                           InsideJoinCase{"TaskbarFailed", true, false, 2, 2000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A new taskbar is a shell that has just come back: a join that fails then is
+// tried again soon, however long the waits before it had grown.
+TEST_F(Lifecycle, NewTaskbarStartsTheWaitsAgain) {
+    p.shell.createFails = true;
+    p.form.Form_Load();
+    for (int tick = 0; tick < 100 && p.window.timer <= 2000; ++tick)
+        p.form.tmrJoinShell_Timer();
+    ASSERT_GT(p.window.timer, 2000u);
+    p.form.TaskbarCreated();
+    EXPECT_EQ(p.window.timer, 2000u);
+}
+
 TEST_F(Lifecycle, FirstPaintHidesLaterPaintsDoNot) {
     p.form.Form_Load();
     p.window.Show();
