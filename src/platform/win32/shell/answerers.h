@@ -54,7 +54,7 @@ class Answerers {
         // without a call. A window that hangs for good keeps one an interface.
         if (object)
             object->Release();
-        if (claimed && !workers_.Start([this, lane] { Settle(lane, true); })) {
+        if (claimed && !workers_.Start([this, lane] { Settle(lane); })) {
             Locked hold(lock_);  // kept until a later release, or left to the process's end
             --lane->out;
             InHand(-1);
@@ -105,11 +105,16 @@ class Answerers {
                 work = nullptr;  // its references go to their records before it counts as done
                 lock_.lock();
                 call->finished = true;
-                const bool inHand = !call->abandoned;  // else no longer counted in hand
-                givenUpOut_ -= inHand ? 0 : 1;
+                if (call->abandoned) {
+                    // In hand again in the same step, until the releases kept behind it
+                    // are made: the exit must not find nothing out and nothing in hand
+                    // while this worker is about to make them.
+                    --givenUpOut_;
+                    InHand(+1);
+                }
                 lock_.unlock();
                 SetEvent(call->done.get());
-                Settle(call->lane, inHand);
+                Settle(call->lane);
             }))
             return call;
         Locked hold(lock_);
@@ -160,10 +165,11 @@ class Answerers {
             ResetEvent(handEmpty_.get());
     }
 
-    // One piece of the lane's work is back (out still counts it): what was kept for the
-    // lane is made here, once nothing else is out to it. A piece in hand stays so until
-    // then: the exit must not find nothing in hand between a call and the releases after it.
-    void Settle(Lane* lane, bool inHand) {
+    // One piece of the lane's work is back (out, and in hand, still count it): what was
+    // kept for the lane is made here, once nothing else is out to it. The piece stays in
+    // hand until then: the exit must not find nothing in hand between a call and the
+    // releases after it.
+    void Settle(Lane* lane) {
         for (;;) {
             std::vector<Kept> kept;
             {
@@ -171,8 +177,7 @@ class Answerers {
                 if (lane->out > 1 || lane->kept.empty()) {
                     if (--lane->out == 0)
                         lanes_.erase(lane->who);  // all back: it answers again
-                    if (inHand)
-                        InHand(-1);
+                    InHand(-1);
                     return;
                 }
                 lane->givenUp = false;  // the last piece out is back: it answers again
