@@ -44,10 +44,12 @@ void frmMain::Form_Load() {
 }
 
 namespace {
-// A shell that could not be joined is tried again after 2 s, then after
-// twice as long each time, up to a minute: a shell still starting at log-on
-// is joined soon, and one that is absent for good costs next to nothing.
-constexpr std::uint32_t kFirstJoinDelayMs = 2000;
+// A shell that turns the join away at log-on is busy, not gone: it is tried
+// again every 2 s for the first minute of waits, so that the program is back
+// within about 2 s of its answering. After that it is likely gone: each wait
+// is twice the last, up to a minute, which costs next to nothing.
+constexpr std::uint32_t kJoinDelayMs = 2000;
+constexpr std::uint32_t kBusyShellMs = 60000;
 constexpr std::uint32_t kLongestJoinDelayMs = 60000;
 }  // namespace
 
@@ -61,6 +63,8 @@ void frmMain::JoinShell() {
     joining_ = true;
     do {
         joinAgain_ = false;
+        if (std::exchange(joinAnew_, false))
+            lngJoinDelay_ = lngJoinWaited_ = 0;
         // The collection held is let go first: a shell that is gone is not
         // waited for, and one that is not must not raise its events twice.
         SWs = nullptr;
@@ -70,12 +74,15 @@ void frmMain::JoinShell() {
             break;  // a shut-down ran inside the calls
         SWs = std::move(joined);
         if (SWs) {
+            lngJoinWaited_ = 0;
             if (std::exchange(lngJoinDelay_, 0))
                 platform.window.SetTimer(0);  // it ran only while not joined
             MarkExistingWindows();
         } else {
-            lngJoinDelay_ = lngJoinDelay_ ? std::min(lngJoinDelay_ * 2, kLongestJoinDelayMs)
-                                          : kFirstJoinDelayMs;
+            lngJoinDelay_ = lngJoinWaited_ < kBusyShellMs
+                                ? kJoinDelayMs
+                                : std::min(lngJoinDelay_ * 2, kLongestJoinDelayMs);
+            lngJoinWaited_ = std::min(lngJoinWaited_ + lngJoinDelay_, kBusyShellMs);
             platform.window.SetTimer(lngJoinDelay_);
         }
     } while (joinAgain_ && loaded_);
@@ -83,7 +90,8 @@ void frmMain::JoinShell() {
 }
 
 void frmMain::tmrJoinShell_Timer() {
-    if (loaded_ && !SWs)
+    // A tick that the join's own calls let in is no reason to join again.
+    if (loaded_ && !SWs && !joining_)
         JoinShell();
 }
 

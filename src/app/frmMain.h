@@ -107,9 +107,12 @@ class frmMain {
   private:
     friend class RunningPass;
     bool loaded_ = false;
-    // The wait before the next try to join the shell; 0 while joined.
-    std::uint32_t lngJoinDelay_ = 0;
+    // The wait before the next try to join the shell, and the waits since the
+    // last join (counted up to the first minute); 0 while joined.
+    std::uint32_t lngJoinDelay_ = 0, lngJoinWaited_ = 0;
     bool joining_ = false, joinAgain_ = false;
+    // A shell has just come back: the waits start again from the first.
+    bool joinAnew_ = false;
     // Judgment passes running now, one inside another, and the windows they
     // have judged; forgotten when the outermost pass ends (watcher/judgment.cpp).
     int runningPasses_ = 0;

@@ -57,6 +57,7 @@ void frmMain::TaskbarCreated() {
     if (!loaded_)
         return;
     platform.tray.ShellNotifyIcon(platform::TrayOp::Add, FullRecord(*this, EnabledTooltip(*this)));
+    joinAnew_ = true;
     JoinShell();
 }
 

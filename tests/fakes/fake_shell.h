@@ -4,6 +4,7 @@
 
 #include <cwctype>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -219,6 +220,9 @@ class FakeShell : public platform::ShellAutomation {
     int failFetchAt = -1;             // fetching the window at this index fails
     WindowRegisteredHandler handler;  // set while subscribed
     int subscriptions = 0;
+    // Runs once, inside the next CreateShellWindows: what the program's wait
+    // for the activation dispatches (a timer tick, a new taskbar).
+    std::function<void()> duringCreate;
 
     // A page in a browser window: an HTML document whose parent window has the
     // given opener, and whose opener page's parent reads closed = false.
@@ -309,6 +313,8 @@ class FakeShellWindows : public platform::ShellWindows {
 inline std::shared_ptr<platform::ShellWindows> FakeShell::CreateShellWindows(
     WindowRegisteredHandler h) {
     log.Add("CreateShellWindows");
+    if (auto inside = std::exchange(duringCreate, nullptr))
+        inside();
     if (createFails)
         return nullptr;
     handler = std::move(h);

@@ -48,21 +48,23 @@ TEST_F(Lifecycle, NoShellCollectionStartsAndBlocksNothing) {
     EXPECT_GE(p.log.Find("Shell_NotifyIconA 2"), 0);
 }
 
-// A shell that could not be joined at start-up (absent, or not answering in
-// time) is tried again on the window's timer, each wait twice the last up to
-// a minute, until it is joined; then the timer stops and the windows open
-// then are marked, as at start-up.
+// A shell that could not be joined at start-up (busy at log-on, absent, or
+// not answering in time) is tried again on the window's timer: every 2 s for
+// the first minute, so that a busy shell is joined soon after it answers, then
+// each wait twice the last up to a minute. Once it is joined the timer stops
+// and the windows open then are marked, as at start-up.
 TEST_F(Lifecycle, UnjoinedShellIsTriedAgainUntilJoined) {
     p.shell.createFails = true;
     p.form.Form_Load();
     std::vector<std::uint32_t> waits{p.window.timer};
-    for (int retry = 0; retry < 7; ++retry) {
+    for (int retry = 0; retry < 36; ++retry) {
         p.form.tmrJoinShell_Timer();
         waits.push_back(p.window.timer);
     }
-    EXPECT_EQ(waits,
-              (std::vector<std::uint32_t>{2000, 4000, 8000, 16000, 32000, 60000, 60000, 60000}));
-    EXPECT_EQ(p.log.Count("CreateShellWindows"), 8);
+    std::vector<std::uint32_t> expected(30, 2000);  // the first minute
+    expected.insert(expected.end(), {4000, 8000, 16000, 32000, 60000, 60000, 60000});
+    EXPECT_EQ(waits, expected);
+    EXPECT_EQ(p.log.Count("CreateShellWindows"), 37);
 
     auto early = p.shell.Open("early", L"Ad", Opener::Page);
     p.shell.createFails = false;
@@ -71,7 +73,7 @@ TEST_F(Lifecycle, UnjoinedShellIsTriedAgainUntilJoined) {
     EXPECT_EQ(p.window.timer, 0u);
     EXPECT_TRUE(early->IsMarked()) << "open when joined: marked, never judged";
     p.form.tmrJoinShell_Timer();  // a tick already queued changes nothing
-    EXPECT_EQ(p.log.Count("CreateShellWindows"), 9);
+    EXPECT_EQ(p.log.Count("CreateShellWindows"), 38);
 
     p.shell.Open("home", L"Home", Opener::EmptyString);
     auto popup = p.shell.Open("pop", L"Buy now", Opener::Page);
@@ -107,6 +109,61 @@ TEST_F(Lifecycle, NewTaskbarJoinsTheNewShell) {
     p.form.Form_Unload();
     p.form.tmrJoinShell_Timer();
     EXPECT_EQ(p.log.Count("CreateShellWindows"), 2) << "nothing is joined after Exit";
+}
+
+// The join's calls dispatch messages while they wait: a tick of the timer that
+// comes there is no request to join again, a new taskbar is.
+struct InsideJoinCase {
+    const char* name;
+    bool taskbar;  // else a tick of the timer
+    bool joins;    // the join in progress succeeds
+    int tries;     // activations in all
+    std::uint32_t timer;
+};
+void PrintTo(const InsideJoinCase& c, std::ostream* os) {
+    *os << c.name;
+}
+class InsideJoin : public ::testing::TestWithParam<InsideJoinCase> {};
+
+TEST_P(InsideJoin, TriesAgainOnlyForANewTaskbar) {
+    const auto& c = GetParam();
+    FakePlatform q;
+    q.shell.createFails = true;
+    q.form.Form_Load();
+    auto early = q.shell.Open("early", L"Ad", Opener::Page);
+    q.shell.createFails = !c.joins;
+    q.shell.duringCreate = [&q, &c] {
+        if (c.taskbar)
+            q.form.TaskbarCreated();
+        else
+            q.form.tmrJoinShell_Timer();
+    };
+    q.form.tmrJoinShell_Timer();
+    EXPECT_EQ(q.log.Count("CreateShellWindows"), 1 + c.tries);
+    EXPECT_EQ(q.window.timer, c.timer);
+    const int joined = c.joins ? c.tries : 0;
+    EXPECT_EQ(q.shell.subscriptions, joined);
+    EXPECT_EQ(early->parentWindow->puts, joined) << "marked once a join";
+    EXPECT_EQ(q.form.SWs != nullptr, c.joins);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InsideJoin,
+                         ::testing::Values(InsideJoinCase{"TickJoined", false, true, 1, 0},
+                                           InsideJoinCase{"TickFailed", false, false, 1, 2000},
+                                           InsideJoinCase{"TaskbarJoined", true, true, 2, 0},
+                                           InsideJoinCase{"TaskbarFailed", true, false, 2, 2000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A new taskbar is a shell that has just come back: a join that fails then is
+// tried again soon, however long the waits before it had grown.
+TEST_F(Lifecycle, NewTaskbarStartsTheWaitsAgain) {
+    p.shell.createFails = true;
+    p.form.Form_Load();
+    for (int tick = 0; tick < 100 && p.window.timer <= 2000; ++tick)
+        p.form.tmrJoinShell_Timer();
+    ASSERT_GT(p.window.timer, 2000u);
+    p.form.TaskbarCreated();
+    EXPECT_EQ(p.window.timer, 2000u);
 }
 
 TEST_F(Lifecycle, FirstPaintHidesLaterPaintsDoNot) {

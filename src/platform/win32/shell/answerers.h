@@ -32,7 +32,7 @@ inline bool IsShell(Answerer who) {
 }
 
 // Whether a RetryWhileBusy of this worker's call gave up on a server still
-// busy at the deadline: the call was turned away, not answered.
+// busy: the call was turned away, not answered.
 inline bool& TurnedAway() {
     thread_local bool turnedAway = false;
     return turnedAway;
@@ -70,7 +70,7 @@ class Answerers {
         // without a call. A window that hangs for good keeps one an interface.
         if (object)
             object->Release();
-        if (claimed && !workers_.Start([this, lane] { Settle(lane, true); })) {
+        if (claimed && !workers_.Start([this, lane] { Settle(lane); })) {
             Locked hold(lock_);  // kept until a later release, or left to the process's end
             --lane->out;
             InHand(-1);
@@ -128,12 +128,17 @@ class Answerers {
                 work = nullptr;  // its references go to their records before it counts as done
                 lock_.lock();
                 call->finished = true;
-                const bool inHand = !call->abandoned;  // else no longer counted in hand
                 call->lane->answeredLate |= call->abandoned && !TurnedAway();
-                givenUpOut_ -= inHand ? 0 : 1;
+                if (call->abandoned) {
+                    // In hand again in the same step, until the releases kept behind it
+                    // are made: the exit must not find nothing out and nothing in hand
+                    // while this worker is about to make them.
+                    --givenUpOut_;
+                    InHand(+1);
+                }
                 lock_.unlock();
                 SetEvent(call->done.get());
-                Settle(call->lane, inHand);
+                Settle(call->lane);
             }))
             return call;
         Locked hold(lock_);
@@ -185,10 +190,11 @@ class Answerers {
             ResetEvent(handEmpty_.get());
     }
 
-    // One piece of the lane's work is back (out still counts it): what was kept for the
-    // lane is made here, once nothing else is out to it. A piece in hand stays so until
-    // then: the exit must not find nothing in hand between a call and the releases after it.
-    void Settle(Lane* lane, bool inHand) {
+    // One piece of the lane's work is back (out, and in hand, still count it): what was
+    // kept for the lane is made here, once nothing else is out to it. The piece stays in
+    // hand until then: the exit must not find nothing in hand between a call and the
+    // releases after it.
+    void Settle(Lane* lane) {
         for (;;) {
             std::vector<Kept> kept;
             {
@@ -200,8 +206,7 @@ class Answerers {
                         late = lane->answeredLate;
                         lanes_.erase(who);  // all back: it answers again
                     }
-                    if (inHand)
-                        InHand(-1);
+                    InHand(-1);
                     if (late && answeredLate_)
                         answeredLate_(who);  // under the lock: it only notes and posts
                     return;

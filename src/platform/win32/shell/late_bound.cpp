@@ -29,7 +29,7 @@ HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DWORD deadline, 
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{assigned, assigned ? &named : nullptr, assigned ? 1u : 0u,
                       assigned ? 1u : 0u};
-    return RetryWhileBusy(deadline, [&] {
+    const auto invoke = [&] {
         if (result)
             VariantClear(result);
         EXCEPINFO exception{};
@@ -45,7 +45,8 @@ HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DWORD deadline, 
         SysFreeString(exception.bstrDescription);
         SysFreeString(exception.bstrHelpFile);
         return hr;
-    });
+    };
+    return RetryWhileBusy(deadline, invoke, kind == DISPATCH_PROPERTYGET);
 }
 
 void ComDispatch::Join(std::shared_ptr<WalkMemo> memo, PageModel model) {

@@ -46,8 +46,9 @@ class ComDispatch final : public platform::Dispatch {
     PageModel model_ = PageModel::Unknown;
 };
 
-// IDispatch::Invoke (`assigned`: what a put assigns), retried while the server is busy; a
-// server's exception reports its code, so a busy server's rejection retries like a channel's.
+// IDispatch::Invoke (`assigned`: what a put assigns), retried while the server is busy (a
+// put or a method never past the deadline); a server's exception reports its code, so a busy
+// server's rejection retries like a channel's.
 HRESULT InvokeRetrying(IDispatch* object, DISPID id, WORD kind, DWORD deadline,
                        VARIANT* result = nullptr, VARIANT* assigned = nullptr);
 

@@ -83,14 +83,22 @@ class RemoteCalls : public Answerers {
 };
 
 // Retries a call that a busy server rejected (a browser inside a modal loop
-// answers that way) until the deadline, at about the pace Windows retries.
-inline HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call) {
+// answers that way), at about the pace Windows retries. A read is asked again
+// past the deadline, until the server takes it or the shut-down begins: its
+// waiter gives up at the deadline, and the answerer then counts as not
+// answering until the server takes calls again, so a busy browser costs one
+// wait, as a hung one does. A call that changes something (`reads` false) is
+// never made late: at the deadline it is turned away.
+inline HRESULT RetryWhileBusy(DWORD deadline, const std::function<HRESULT()>& call,
+                              bool reads = true) {
     constexpr DWORD kPauseMs = 100;
     for (;;) {
         const HRESULT hr = call();
         if (hr != RPC_E_SERVERCALL_RETRYLATER && hr != RPC_E_CALL_REJECTED)
             return hr;
-        if (static_cast<LONG>(deadline - GetTickCount()) <= static_cast<LONG>(kPauseMs)) {
+        const bool late =
+            static_cast<LONG>(deadline - GetTickCount()) <= static_cast<LONG>(kPauseMs);
+        if (late && (!reads || RemoteCalls::Get().Stopped())) {
             TurnedAway() = true;
             return hr;
         }

@@ -31,23 +31,26 @@ void RemoteCallsBounded() {
     }) == RemoteCalls::Outcome::Done);
     CHECK(ranOn == GetCurrentThreadId());
 
-    currentCase = "a busy server asked again until it answers, or until the deadline";
+    currentCase = "a busy server asked again until it answers, or a put until the deadline";
     int tries = 0;
     CHECK(RetryWhileBusy(GetTickCount() + kCallTimeoutMs,
                          [&] { return ++tries < 4 ? RPC_E_SERVERCALL_RETRYLATER : S_OK; }) == S_OK);
     CHECK(tries == 4);
     tries = 0;
-    CHECK(RetryWhileBusy(GetTickCount() + 300, [&] {
-              ++tries;
-              return RPC_E_CALL_REJECTED;
-          }) == RPC_E_CALL_REJECTED);
+    CHECK(RetryWhileBusy(
+              GetTickCount() + 300,
+              [&] {
+                  ++tries;
+                  return RPC_E_CALL_REJECTED;
+              },
+              false) == RPC_E_CALL_REJECTED);
     CHECK(tries >= 2);
-    // A read turned away until the deadline was not answered; an error was.
+    // A put turned away until the deadline was not answered; an error was.
     // The deadline is the call's own, well inside the wait, so the call is
     // back, not given up, and its answerer still answers.
     auto busy = CallRemote<int>(0x53, [](DWORD) -> std::optional<int> {
-        if (FAILED(
-                RetryWhileBusy(GetTickCount() + 300, [] { return RPC_E_SERVERCALL_RETRYLATER; })))
+        if (FAILED(RetryWhileBusy(
+                GetTickCount() + 300, [] { return RPC_E_SERVERCALL_RETRYLATER; }, false)))
             return std::nullopt;
         return 1;
     });
@@ -60,6 +63,37 @@ void RemoteCallsBounded() {
         return 1;
     });
     CHECK(!refused && !refused.Unanswered());
+
+    // A browser inside a modal loop turns every call away, for as long as the
+    // loop lasts: that costs one wait in all, as a hung browser does. Its
+    // calls are not made meanwhile, and it answers again, and is read, once
+    // it takes calls.
+    currentCase = "a busy answerer costs one wait while it stays busy";
+    LONG stillBusy = 1, turnedAway = 0;
+    const auto busyRead = [&stillBusy, &turnedAway](DWORD deadline) -> std::optional<int> {
+        if (FAILED(RetryWhileBusy(deadline, [&] {
+                if (!InterlockedCompareExchange(&stillBusy, 0, 0))
+                    return S_OK;
+                InterlockedIncrement(&turnedAway);
+                return RPC_E_SERVERCALL_RETRYLATER;
+            })))
+            return std::nullopt;
+        return 1;
+    };
+    const Answerer modal = 0x55;
+    auto first = CallRemote<int>(modal, busyRead);
+    CHECK(!first && first.Unanswered());
+    // Still asked after its waiter gave up, and not answering meanwhile.
+    const LONG triesInTheWait = turnedAway;
+    CHECK(Eventually([&] { return turnedAway > triesInTheWait + 2; }));
+    CHECK(!calls.Answering(modal));
+    bool asked = false;
+    CHECK(calls.Run(modal, [&](DWORD) { asked = true; }) == RemoteCalls::Outcome::NotMade);
+    CHECK(!asked);
+    InterlockedExchange(&stillBusy, 0);
+    CHECK(Eventually([&] { return calls.Answering(modal); }));
+    auto after = CallRemote<int>(modal, busyRead);
+    CHECK(after && *after == 1);
 
     // The shell raises its next event inside a call of ours and waits for the
     // handler; the handler's time is its own, so the call it nested in still
