@@ -44,17 +44,7 @@ app_ready
 [ "$n" -gt 1 ] && sim_wait 30 " put-opener page$n "
 sim_sync
 
-call_lines() { grep 'ClientRpcChannelBuffer_GetBuffer (.*)->(' "$W/app.out" || true; }
-calls() { call_lines | wc -l; }
-# Releases posted to workers finish after the handler returned: settle first.
-settled() {
-    local a b
-    a=$(calls)
-    sleep 0.5
-    b=$(calls)
-    while [ "$a" != "$b" ]; do a=$b; sleep 0.5; b=$(calls); done
-    echo "$b"
-}
+source "$here/calls_lib.sh"
 : >"$W/per-popup.txt"
 for i in $(seq 1 "$popups"); do
     before=$(settled)

@@ -19,15 +19,7 @@ source "$here/build_env.sh" "$build"
 source "$here/lib.sh"
 e2e_begin measure-storm
 
-calls() { grep -c 'ClientRpcChannelBuffer_GetBuffer (.*)->(' "$W/app.out" || true; }
-settled() {
-    local a b
-    a=$(calls)
-    sleep 0.5
-    b=$(calls)
-    while [ "$a" != "$b" ]; do a=$b; sleep 0.5; b=$(calls); done
-    echo "$b"
-}
+source "$here/calls_lib.sh"
 
 # storm_run [WINEDEBUG]: one run; the storm is over once every popup is gone.
 storm_run() {
