@@ -24,9 +24,16 @@ if [ "$E2E_ARCH" = win64 ]; then
     # Debian's wine wrapper takes the 32-bit loader whenever it is installed.
     E2E_SHIMS="$E2E_ROOT/wine64-shims"
     mkdir -p "$E2E_SHIMS"
-    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$E2E_SHIMS/wine"
-    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 wineboot "$@"\n' >"$E2E_SHIMS/wineboot"
-    chmod +x "$E2E_SHIMS/wine" "$E2E_SHIMS/wineboot"
+    # Shared by the tests that run side by side: each shim is put in place
+    # whole (a rename), never rewritten under a test that is starting it.
+    e2e_shim() {
+        [ "$(cat "$E2E_SHIMS/$1" 2>/dev/null)" = "$2" ] && [ -x "$E2E_SHIMS/$1" ] && return
+        printf '%s\n' "$2" >"$E2E_SHIMS/$1.$$"
+        chmod +x "$E2E_SHIMS/$1.$$"
+        mv -f "$E2E_SHIMS/$1.$$" "$E2E_SHIMS/$1"
+    }
+    e2e_shim wine $'#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"'
+    e2e_shim wineboot $'#!/bin/sh\nexec /usr/lib/wine/wine64 wineboot "$@"'
     export PATH="$E2E_SHIMS:$PATH" WINELOADER=/usr/lib/wine/wine64
 fi
 # E2E_WINVER=winxp (a version name of winecfg -v) makes the prefixes report
