@@ -250,19 +250,22 @@ app_wait_exit() {
 # probe ARGS...: runs probe.exe; its output has Windows line ends removed.
 probe() { wine "$E2E_PROBE" "$@" 2>>"$W/probe.err" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
-# hold_ctrl MS [X Y]: holds Ctrl down for MS milliseconds, as a user would, and
-# prints "ctrl down" once it is. Without a window manager the X keyboard focus
-# follows the pointer, so the key is pressed with the pointer over a window of
-# the prefix (X Y, by default inside the first simulated window); Wine then
-# sees a real key press and keeps its key state in step with the X server's.
+# hold_ctrl MS [X Y]: holds Ctrl down, as a user would, until the test lets
+# it go (ctrl_release) or MS milliseconds have passed, and prints "ctrl down"
+# once it is. Without a window manager the X keyboard focus follows the
+# pointer, so the key is pressed with the pointer over a window of the prefix
+# (X Y, by default inside the first simulated window); Wine then sees a real
+# key press and keeps its key state in step with the X server's.
 hold_ctrl() {
+    rm -f "$W/ctrl.release"
     xdotool mousemove "${2:-200}" "${3:-200}" keydown ctrl
     sleep 0.3
     echo "ctrl down"
-    sleep "$(awk "BEGIN { print $1 / 1000 }")"
+    waits "$((($1 + 999) / 1000))" test -e "$W/ctrl.release" || true
     xdotool keyup ctrl
     echo "ctrl up"
 }
+ctrl_release() { : >"$W/ctrl.release"; }
 
 # expect_eq WHAT ACTUAL EXPECTED
 expect_eq() {
