@@ -24,9 +24,16 @@ if [ "$E2E_ARCH" = win64 ]; then
     # Debian's wine wrapper takes the 32-bit loader whenever it is installed.
     E2E_SHIMS="$E2E_ROOT/wine64-shims"
     mkdir -p "$E2E_SHIMS"
-    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$E2E_SHIMS/wine"
-    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 wineboot "$@"\n' >"$E2E_SHIMS/wineboot"
-    chmod +x "$E2E_SHIMS/wine" "$E2E_SHIMS/wineboot"
+    # Shared by the tests that run side by side: each shim is put in place
+    # whole (a rename), never rewritten under a test that is starting it.
+    e2e_shim() {
+        [ "$(cat "$E2E_SHIMS/$1" 2>/dev/null)" = "$2" ] && [ -x "$E2E_SHIMS/$1" ] && return
+        printf '%s\n' "$2" >"$E2E_SHIMS/$1.$$"
+        chmod +x "$E2E_SHIMS/$1.$$"
+        mv -f "$E2E_SHIMS/$1.$$" "$E2E_SHIMS/$1"
+    }
+    e2e_shim wine $'#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"'
+    e2e_shim wineboot $'#!/bin/sh\nexec /usr/lib/wine/wine64 wineboot "$@"'
     export PATH="$E2E_SHIMS:$PATH" WINELOADER=/usr/lib/wine/wine64
 fi
 # E2E_WINVER=winxp (a version name of winecfg -v) makes the prefixes report
@@ -243,19 +250,22 @@ app_wait_exit() {
 # probe ARGS...: runs probe.exe; its output has Windows line ends removed.
 probe() { wine "$E2E_PROBE" "$@" 2>>"$W/probe.err" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
-# hold_ctrl MS [X Y]: holds Ctrl down for MS milliseconds, as a user would, and
-# prints "ctrl down" once it is. Without a window manager the X keyboard focus
-# follows the pointer, so the key is pressed with the pointer over a window of
-# the prefix (X Y, by default inside the first simulated window); Wine then
-# sees a real key press and keeps its key state in step with the X server's.
+# hold_ctrl MS [X Y]: holds Ctrl down, as a user would, until the test lets
+# it go (ctrl_release) or MS milliseconds have passed, and prints "ctrl down"
+# once it is. Without a window manager the X keyboard focus follows the
+# pointer, so the key is pressed with the pointer over a window of the prefix
+# (X Y, by default inside the first simulated window); Wine then sees a real
+# key press and keeps its key state in step with the X server's.
 hold_ctrl() {
+    rm -f "$W/ctrl.release"
     xdotool mousemove "${2:-200}" "${3:-200}" keydown ctrl
     sleep 0.3
     echo "ctrl down"
-    sleep "$(awk "BEGIN { print $1 / 1000 }")"
+    waits "$((($1 + 999) / 1000))" test -e "$W/ctrl.release" || true
     xdotool keyup ctrl
     echo "ctrl up"
 }
+ctrl_release() { : >"$W/ctrl.release"; }
 
 # expect_eq WHAT ACTUAL EXPECTED
 expect_eq() {

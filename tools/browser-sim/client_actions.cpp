@@ -102,13 +102,21 @@ DWORD WINAPI RunJob(void* param) {
     std::shared_ptr<Job> job(std::move(*static_cast<std::shared_ptr<Job>*>(param)));
     delete static_cast<std::shared_ptr<Job>*>(param);
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    ComPtr<IShellWindows> shell;
-    HRESULT hr = CoCreateInstance(kCLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&shell));
-    ComPtr<IWebBrowser2> browser = SUCCEEDED(hr) ? At(shell.Get(), job->index) : nullptr;
-    if (browser)
-        job->run(*job, browser.Get());
-    else
-        job->Answered("browser=" + Failed(FAILED(hr) ? hr : E_NOINTERFACE), "");
+    {
+        ComPtr<IShellWindows> shell;
+        HRESULT hr =
+            CoCreateInstance(kCLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&shell));
+        ComPtr<IWebBrowser2> browser = SUCCEEDED(hr) ? At(shell.Get(), job->index) : nullptr;
+        if (browser)
+            job->run(*job, browser.Get());
+        else
+            job->Answered("browser=" + Failed(FAILED(hr) ? hr : E_NOINTERFACE), "");
+    }
+    // Out of the apartment before the wait ends: a thread that ends still in
+    // it takes the multithreaded apartment down as it exits, when it held it
+    // last, and under Wine that teardown can race the next job's thread
+    // entering a new one.
+    CoUninitialize();
     SetEvent(job->done);
     return 0;
 }
