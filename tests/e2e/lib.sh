@@ -57,12 +57,21 @@ winpath() { printf 'Z:%s' "$(printf '%s' "$1" | sed 's|/|\\|g')"; }
 # window otherwise), no crash dialog, ShellWindows treated as our simulator,
 # and Wine's own fonts.
 e2e_template() {
-    local stamp="$E2E_TEMPLATE/.browser-sim" want
-    want="$(winpath "$E2E_SIM") fonts"
+    local stamp="$E2E_TEMPLATE/.browser-sim" want written
+    # Wine updates a prefix in place, shared files too, once its wine.inf is
+    # newer than the prefix: a template made before is made again instead.
+    want="$(winpath "$E2E_SIM") fonts wine.inf=$(stat -c %Y /usr/share/wine/wine.inf 2>/dev/null)"
     mkdir -p "$E2E_ROOT"
     (
         flock 9
-        if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then exit 0; fi
+        if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then
+            # A file the copies share that was written since is a fault of
+            # whatever wrote it, and every later copy would get it.
+            written=$(find "$E2E_TEMPLATE" -type f -regextype posix-extended \
+                -iregex "$E2E_SHARED_FILES" -newer "$stamp" -print -quit)
+            [ -z "$written" ] && exit 0
+            log "a file shared with the prefix copies was written: $written"
+        fi
         log "making the template prefix $E2E_TEMPLATE"
         rm -rf "$E2E_TEMPLATE"
         WINEPREFIX="$E2E_TEMPLATE" wineboot -i >/dev/null 2>&1 || true
@@ -105,6 +114,19 @@ EOF
     ) 9>"$E2E_ROOT/template.lock"
 }
 
+# The files of a prefix that Wine only reads: its programs, libraries, code
+# pages and fonts, nearly all of its 600 MB.
+E2E_SHARED_FILES='.*\.(dll|exe|sys|drv|nls|ocx|acm|cpl|tlb|ds|ax|vxd|com|ttf|msstyles)'
+
+# e2e_copy_prefix FROM TO: a copy whose read-only files are hard links to the
+# template's and every other file a copy of its own: wineserver rewrites the
+# registry files in place, and Wine the .ini files, so those are never shared.
+e2e_copy_prefix() {
+    cp -al "$1" "$2"
+    find "$2" -type f -regextype posix-extended ! -iregex "$E2E_SHARED_FILES" -exec sh -c \
+        'for f; do cp -p "$f" "$f.own" && mv -f "$f.own" "$f" || exit 1; done' sh {} +
+}
+
 # Starts a test: a fresh prefix copy and an X server of its own.
 #   e2e_begin NAME
 e2e_begin() {
@@ -113,8 +135,7 @@ e2e_begin() {
     rm -rf "$W"
     mkdir -p "$W"
     e2e_template
-    # Never hard links: wineserver rewrites the registry files in place.
-    cp -a "$E2E_TEMPLATE" "$W/prefix"
+    e2e_copy_prefix "$E2E_TEMPLATE" "$W/prefix"
     export WINEPREFIX="$W/prefix"
     SIM_PID="" APP_PID="" XVFB_PID=""
     trap e2e_cleanup EXIT
