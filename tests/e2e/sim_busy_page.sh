@@ -33,20 +33,23 @@ client() {
 }
 has() { grep -qxE -- "$2" "$W/$1" || die "$1 lacks /$2/: $(cat "$W/$1")"; log "ok: $2"; }
 
-client first.out --page Page 3000 --page '#4' 3000 --closed-of Ad 3000
-has first.out "page \"Page\" browser=ok hwnd=$(hwnd_of page) document=object class=HTMLDocument parentwindow=object timeout-at=opener ms=3000"
-has first.out "page \"#4\" browser=ok hwnd=$(hwnd_of stuck) document=object class=HTMLDocument timeout-at=parentwindow ms=3000"
-has first.out 'closed-of "Ad" timeout ms=3000'
+# Each read is waited for 1 s: those answered take tens of milliseconds, and
+# the hung ones never end.
+ms=1000
+client first.out --page Page $ms --page '#4' $ms --closed-of Ad $ms
+has first.out "page \"Page\" browser=ok hwnd=$(hwnd_of page) document=object class=HTMLDocument parentwindow=object timeout-at=opener ms=$ms"
+has first.out "page \"#4\" browser=ok hwnd=$(hwnd_of stuck) document=object class=HTMLDocument timeout-at=parentwindow ms=$ms"
+has first.out "closed-of \"Ad\" timeout ms=$ms"
 expect_log "page's page thread stopped at opener" ' hang page read=opener for=forever$'
 expect_log "stuck's one thread stopped at parentWindow" ' hang stuck read=parentWindow for=forever$'
 expect_log "the popup's opener is answered by slow's page thread" ' hang slow read=closed for=forever$'
 
 # Later, another client: the browsers of the hung pages still answer and hand
 # out their documents; the pages themselves answer nothing more.
-client later.out --page Page 3000 --page Slow 3000 --page '#4' 3000 --reads Home
-has later.out "page \"Page\" browser=ok hwnd=$(hwnd_of page) document=object timeout-at=class ms=3000"
-has later.out "page \"Slow\" browser=ok hwnd=$(hwnd_of slow) document=object timeout-at=class ms=3000"
-has later.out 'page "#4" timeout-at=browser ms=3000'
+client later.out --page Page $ms --page Slow $ms --page '#4' $ms --reads Home
+has later.out "page \"Page\" browser=ok hwnd=$(hwnd_of page) document=object timeout-at=class ms=$ms"
+has later.out "page \"Slow\" browser=ok hwnd=$(hwnd_of slow) document=object timeout-at=class ms=$ms"
+has later.out "page \"#4\" timeout-at=browser ms=$ms"
 has later.out 'reads "Home" title="Home" menubar=yes hwnd=0x[0-9a-f]{8} opener=empty'
 
 sim_quit

@@ -21,7 +21,7 @@ sim_wait 60 ' waiting for=client$'
 # Each window read before and after two reads of opener.Parent.closed that
 # slow never answers; ad is served by the shell's thread, ad2 by its own.
 (cd "$W" && timeout 60 wine "$E2E_CLIENT" --reads Ad --reads "Ad two" --reads Home \
-    --closed-of "Late popup" 10000 --closed-of Ad 2000 --closed-of "Ad two" 2000 \
+    --closed-of "Late popup" 10000 --closed-of Ad 1000 --closed-of "Ad two" 1000 \
     --reads Ad --reads "Ad two" --reads Home) | tr -d '\r' >"$W/client.out" ||
     die "sim-client failed: $(tail -3 "$W/client.out")"
 has() { grep -qxE -- "$1" "$W/client.out" || die "client output lacks /$1/"; log "ok: $1"; }
@@ -29,8 +29,8 @@ has() { grep -qxE -- "$1" "$W/client.out" || die "client output lacks /$1/"; log
 has 'closed-of "Late popup" closed=false'
 expect_log "late's thread stopped at Parent" ' hang late read=Parent for=1\.000$'
 expect_log "and answered it" ' answer late read=Parent after=1\.[0-9]+$'
-has 'closed-of "Ad" timeout ms=2000'
-has 'closed-of "Ad two" timeout ms=2000'
+has 'closed-of "Ad" timeout ms=1000'
+has 'closed-of "Ad two" timeout ms=1000'
 expect_log "slow's own thread is the one that stopped" ' hang slow read=closed for=forever$'
 # title|what the client read, the same before and after the hang
 reads=(
