@@ -33,17 +33,17 @@ class ClosingWindows {
     // began (by a pass nested in it) may be one it passed already: it stays.
     class Census {
       public:
-        explicit Census(const ClosingWindows& record) : since_(record.added_) {}
+        explicit Census(ClosingWindows& record) : record_(record), since_(record.added_) {}
         // True when the window was asked to close: the walk has nothing to ask it.
-        bool Met(const ClosingWindows& record, const platform::BrowserWindow& window) {
-            if (!record.Has(window))
+        bool Met(const platform::BrowserWindow& window) {
+            if (!record_.Has(window))
                 return false;
             met_.push_back(window.Identity());
             return true;
         }
         // Only once the walk has reached the collection's end.
-        void Close(ClosingWindows& record) const {
-            auto& entries = record.entries_;
+        void Close() const {
+            auto& entries = record_.entries_;
             entries.erase(std::remove_if(entries.begin(), entries.end(),
                                          [&](const Entry& e) {
                                              return e.added <= since_ &&
@@ -54,6 +54,7 @@ class ClosingWindows {
         }
 
       private:
+        ClosingWindows& record_;
         std::uint64_t since_;
         std::vector<std::uintptr_t> met_;
     };

@@ -223,7 +223,7 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
     while (auto window = watcher::NextWindow(*this, *walk, &atEnd)) {
         objBrowser = window;
         // Asked to close already, or judged by a pass running now: nothing to ask it.
-        if (census.Met(closingWindows, *window) || pass.Judged(*window))
+        if (census.Met(*window) || pass.Judged(*window))
             continue;
 
         // The document is read once: its type decides and it is the one judged.
@@ -272,7 +272,7 @@ void frmMain::SWs_WindowRegistered(std::int32_t /*lCookie*/) {
             return;
     }
     if (atEnd)
-        census.Close(closingWindows);
+        census.Close();
 }
 
 }  // namespace shutterling

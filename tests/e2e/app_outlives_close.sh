@@ -12,15 +12,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/hang_lib.sh"
 e2e_begin app_outlives_close
 
-sim_start <<'STORY'
-open home title="Home" size=800x600
-open news title="News" menubar=no size=1000x700
-open mail title="Mail" tab=news
-wait-client
-STORY
-app_start
-app_ready
-sim_wait 30 ' put-opener mail '
+start_with_tabs
 
 popup stays "Leave?" onclose=ignore
 sim_wait 30 ' wm_close stays '

@@ -307,3 +307,17 @@ STORY
     app_ready
     sim_wait 30 ' put-opener home '
 }
+
+# The same with the user's two tabs, News and Mail, in a frame of their own
+# whose menu bar is hidden (as a script-opened tab's is by default).
+start_with_tabs() {
+    sim_start <<'STORY'
+open home title="Home" size=800x600
+open news title="News" menubar=no size=1000x700
+open mail title="Mail" tab=news
+wait-client
+STORY
+    app_start
+    app_ready
+    sim_wait 30 ' put-opener mail '
+}
