@@ -152,22 +152,29 @@ e2e_begin() {
         wait_for 20 "the X server" grep -q '[0-9]' "$W/display"
         export DISPLAY=":$(tr -d '\n' <"$W/display")"
     fi
+    # Wine starts its own processes (services, the device drivers' host) with
+    # the first program of a prefix, and they write to that program's output.
+    # Started here, they write to a file of their own: a program's output then
+    # holds its own messages alone, and a fault of Wine's is told apart.
+    wine cmd /c exit >"$W/wine-system.log" 2>&1 || true
     log "prefix $WINEPREFIX, display $DISPLAY"
 }
 
 # Wine's report of a crash in any program of the test, whatever the test's
 # own verdict: a crash of a tool whose test still passed must not go unseen.
-# e2e.no_crashes fails while this file is not empty.
+# e2e.no_crashes fails while this file is not empty. A fault in Wine's own
+# processes, which run no code of ours, is listed apart and shown by it.
 E2E_CRASHES="$E2E_ROOT/crashes.log"
+E2E_WINE_FAULTS="$E2E_ROOT/wine-faults.log"
 e2e_note_crashes() {
     local out
-    for out in "$W"/*.out; do
+    for out in "$W"/*.out "$W/wine-system.log"; do
         [ -f "$out" ] || continue
         if grep -qiE 'unhandled|page fault|backtrace' "$out"; then
             {
                 printf '%s %s (%s):\n' "$(date +%T)" "$E2E_NAME" "$(basename "$out")"
                 grep -iE -m 5 'unhandled|page fault|backtrace' "$out" | sed 's/^/    /'
-            } >>"$E2E_CRASHES"
+            } >>"$([ "$out" = "$W/wine-system.log" ] && echo "$E2E_WINE_FAULTS" || echo "$E2E_CRASHES")"
         fi
     done
 }
