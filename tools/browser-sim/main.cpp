@@ -161,7 +161,7 @@ int main() {
     // Every thread of the simulator's own has ended, or waits in a hang, and
     // its COM is uninitialized: only the runtime's own threads are at work.
     // The runtime's clean-up at a normal exit is not what the simulator is
-    // for, and Wine 8 once faulted in it (a write to 0x4), so it ends here.
+    // for, so it ends here.
     TerminateProcess(GetCurrentProcess(), UINT(code));
     return code;
 }
