@@ -64,7 +64,8 @@ struct Shell : platform::ShellAutomation, platform::ShellWindows {
     std::unique_ptr<platform::WindowWalk> Walk() override {
         return ++g_calls, std::make_unique<Walker>(*this);
     }
-    std::shared_ptr<platform::ShellWindows> CreateShellWindows(WindowRegisteredHandler) override {
+    bool Subscribe(platform::WindowRegisteredHandler) override { return true; }
+    std::shared_ptr<platform::ShellWindows> CreateShellWindows() override {
         return std::shared_ptr<platform::ShellWindows>(this, [](auto*) {});
     }
     bool SetBriefWaits(bool) override { return false; }

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "store/count_text.h"
 #include "tray/tray_icon.h"
+#include "watcher/browser_window.h"
+#include "watcher/running_pass.h"
 
 namespace shutterling {
 
@@ -45,10 +48,11 @@ void frmMain::Form_Load() {
 
 namespace {
 // A shell that turns the join away at log-on is busy, not gone: it is tried
-// again every 2 s for the first minute of waits, so that the program is back
-// within about 2 s of its answering. After that it is likely gone: each wait
-// is twice the last, up to a minute, which costs next to nothing.
-constexpr std::uint32_t kJoinDelayMs = 2000;
+// again every second for the first minute of waits, so that the program is
+// back within a second of its answering, before the user's first popups.
+// After that it is likely gone: each wait is twice the last, up to a minute,
+// which costs next to nothing.
+constexpr std::uint32_t kJoinDelayMs = 1000;
 constexpr std::uint32_t kBusyShellMs = 60000;
 constexpr std::uint32_t kLongestJoinDelayMs = 60000;
 }  // namespace
@@ -65,20 +69,7 @@ void frmMain::JoinShell() {
         joinAgain_ = false;
         if (std::exchange(joinAnew_, false))
             lngJoinDelay_ = lngJoinWaited_ = 0;
-        // The collection held is let go first: a shell that is gone is not
-        // waited for, and one that is not must not raise its events twice.
-        SWs = nullptr;
-        auto joined = platform.shell.CreateShellWindows(
-            [this](std::int32_t lCookie) { SWs_WindowRegistered(lCookie); });
-        if (!loaded_)
-            break;  // a shut-down ran inside the calls
-        SWs = std::move(joined);
-        if (SWs) {
-            lngJoinWaited_ = 0;
-            if (std::exchange(lngJoinDelay_, 0))
-                platform.window.SetTimer(0);  // it ran only while not joined
-            MarkExistingWindows();
-        } else {
+        if (!JoinOnce(platform.shell.CreateShellWindows()) && loaded_) {
             lngJoinDelay_ = lngJoinWaited_ < kBusyShellMs
                                 ? kJoinDelayMs
                                 : std::min(lngJoinDelay_ * 2, kLongestJoinDelayMs);
@@ -89,9 +80,44 @@ void frmMain::JoinShell() {
     joining_ = false;
 }
 
+bool frmMain::JoinOnce(std::shared_ptr<platform::ShellWindows> joined) {
+    if (!loaded_ || !joined)
+        return false;  // a shut-down ran inside the call, or there is no collection
+    RunningPass marking(*this);
+    // The windows open now are taken before the new collection raises any
+    // event, so a popup that registers from then on is not among them. The
+    // collection held until now goes on raising events meanwhile: a shell
+    // that turns the join away keeps its subscription.
+    // A window a pass running now has judged, or one asked to close, is not
+    // one to mark.
+    auto open = watcher::OpenWindows(*this, *joined);
+    std::erase_if(open, [this, &marking](const auto& window) {
+        return marking.Judged(*window) || closingWindows.Has(*window);
+    });
+    for (const auto& window : open)
+        marking.Claim(window);
+    const bool subscribed = loaded_ && joined->Subscribe([this](std::int32_t lCookie) {
+        SWs_WindowRegistered(lCookie);
+    });
+    if (!loaded_ || !subscribed)
+        return false;
+    SWs = std::move(joined);  // the old subscription ends here
+    lngJoinWaited_ = 0;
+    if (std::exchange(lngJoinDelay_, 0))
+        platform.window.SetTimer(0);  // it ran only while a join was owed
+    // Passes nested in the marking's reads judge what registers meanwhile and
+    // leave these windows alone; one more pass judges what registered before
+    // the subscription could say so, whose event went nowhere.
+    MarkExistingWindows(open);
+    if (!loaded_)
+        return true;
+    SWs_WindowRegistered(0);
+    return true;
+}
+
 void frmMain::tmrJoinShell_Timer() {
     // A tick that the join's own calls let in is no reason to join again.
-    if (loaded_ && !SWs && !joining_)
+    if (loaded_ && lngJoinDelay_ && !joining_)
         JoinShell();
 }
 

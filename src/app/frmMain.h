@@ -61,8 +61,9 @@ class frmMain {
     bool IsLoaded() const { return loaded_; }
 
     // --- the shell's collection (app/frmMain.cpp)
-    // Creates and subscribes a new collection in place of the one held, and
-    // marks the windows open now; when that fails, tries again later on the
+    // Creates a new collection, takes the windows open now, subscribes in
+    // place of the collection held, marks those windows and judges what
+    // registered meanwhile; when that fails, tries again later on the
     // window's timer. At start-up, and whenever the shell has come back.
     void JoinShell();
     void tmrJoinShell_Timer();
@@ -70,7 +71,8 @@ class frmMain {
     // --- the judgment (watcher/judgment.cpp, watcher/marking.cpp)
     void SWs_WindowRegistered(std::int32_t lCookie);
     std::optional<bool> HasPlainWindowOfSize(std::int32_t height, std::int32_t width);
-    void MarkExistingWindows();
+    // Marks the windows that were open at a join (watcher::OpenWindows).
+    void MarkExistingWindows(const std::vector<std::shared_ptr<platform::BrowserWindow>>& open);
 
     // --- the settings window's own actions (ui/main_window_events.cpp)
     void cmdDone_Click();
@@ -106,6 +108,8 @@ class frmMain {
 
   private:
     friend class RunningPass;
+    // One try of JoinShell with a new collection; false when it failed.
+    bool JoinOnce(std::shared_ptr<platform::ShellWindows> joined);
     bool loaded_ = false;
     // The wait before the next try to join the shell, and the waits since the
     // last join (counted up to the first minute); 0 while joined.

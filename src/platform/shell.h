@@ -113,22 +113,25 @@ class WindowWalk {
     virtual Step Next() = 0;
 };
 
-// The subscribed ShellWindows collection. Dropping the last reference ends
-// the subscription.
+using WindowRegisteredHandler = std::function<void(std::int32_t lCookie)>;
+
+// The ShellWindows collection. Dropping the last reference ends its subscription.
 class ShellWindows {
   public:
     virtual ~ShellWindows() = default;
     // Null when the walk cannot be started.
     virtual std::unique_ptr<WindowWalk> Walk() = 0;
+    // Subscribes the handler to the WindowRegistered event; false when that
+    // fails. Once a collection.
+    virtual bool Subscribe(WindowRegisteredHandler handler) = 0;
 };
 
 class ShellAutomation {
   public:
-    using WindowRegisteredHandler = std::function<void(std::int32_t lCookie)>;
+    using WindowRegisteredHandler = platform::WindowRegisteredHandler;
     virtual ~ShellAutomation() = default;
-    // Creates a new collection object and subscribes the handler to its
-    // WindowRegistered event; null when either fails.
-    virtual std::shared_ptr<ShellWindows> CreateShellWindows(WindowRegisteredHandler handler) = 0;
+    // Creates a new collection object, not yet subscribed to; null on failure.
+    virtual std::shared_ptr<ShellWindows> CreateShellWindows() = 0;
     // While set, a read of a browser window or page waits only briefly for its
     // answer: one that does not come in time is an unanswered read, and once
     // the answer has come after all, the handler runs again, so that window is

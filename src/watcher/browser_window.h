@@ -2,7 +2,9 @@
 // HTML window, was it opened by script, and the judged mark.
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/shell.h"
 
@@ -43,6 +45,11 @@ std::unique_ptr<platform::WindowWalk> WalkWindows(const frmMain& form);
 // set once the walk has reached the collection's end.
 std::shared_ptr<platform::BrowserWindow> NextWindow(const frmMain& form, platform::WindowWalk& walk,
                                                     bool* atEnd = nullptr);
+
+// Every window of a collection just created, in its order; empty when its
+// walk cannot start. Nothing but the walk is asked of them.
+std::vector<std::shared_ptr<platform::BrowserWindow>> OpenWindows(const frmMain& form,
+                                                                  platform::ShellWindows& joined);
 
 // True when the window's document reports the class name "HTMLDocument";
 // empty when the document or its class name cannot be read.

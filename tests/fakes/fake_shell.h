@@ -216,13 +216,15 @@ class FakeShell : public platform::ShellAutomation {
     CallLog& log;
     std::vector<std::shared_ptr<FakeBrowserWindow>> windows;
     bool createFails = false;
+    bool subscribeFails = false;
     std::deque<bool> walkFails;       // one entry per coming walk: true = it cannot start
     int failFetchAt = -1;             // fetching the window at this index fails
-    WindowRegisteredHandler handler;  // set while subscribed
+    WindowRegisteredHandler handler;  // the latest subscription's, while it holds
+    const FakeShellWindows* subscribed = nullptr;
     int subscriptions = 0;
-    // Runs once, inside the next CreateShellWindows: what the program's wait
-    // for the activation dispatches (a timer tick, a new taskbar).
-    std::function<void()> duringCreate;
+    // Runs once, inside the next CreateShellWindows or Subscribe: what the
+    // program's wait for the call dispatches (a timer tick, a new taskbar).
+    std::function<void()> duringCreate, duringSubscribe;
 
     // A page in a browser window: an HTML document whose parent window has the
     // given opener, and whose opener page's parent reads closed = false.
@@ -265,7 +267,7 @@ class FakeShell : public platform::ShellAutomation {
             handler(cookie);
     }
 
-    std::shared_ptr<platform::ShellWindows> CreateShellWindows(WindowRegisteredHandler h) override;
+    std::shared_ptr<platform::ShellWindows> CreateShellWindows() override;
     bool SetBriefWaits(bool brief) override { return std::exchange(log.brief, brief); }
 };
 
@@ -292,8 +294,13 @@ class FakeShellWindows : public platform::ShellWindows {
   public:
     explicit FakeShellWindows(FakeShell& shell) : shell_(shell) {}
     ~FakeShellWindows() override {
+        if (!subscribed_)
+            return;
         shell_.log.Add("Unsubscribe");
-        shell_.handler = nullptr;
+        if (shell_.subscribed == this) {
+            shell_.subscribed = nullptr;
+            shell_.handler = nullptr;
+        }
     }
     std::unique_ptr<platform::WindowWalk> Walk() override {
         shell_.log.Add("Walk");
@@ -305,20 +312,30 @@ class FakeShellWindows : public platform::ShellWindows {
         }
         return std::make_unique<FakeWalk>(shell_);
     }
+    bool Subscribe(platform::WindowRegisteredHandler h) override {
+        shell_.log.Add("Subscribe");
+        if (auto inside = std::exchange(shell_.duringSubscribe, nullptr))
+            inside();
+        if (shell_.subscribeFails || subscribed_)
+            return false;
+        subscribed_ = true;
+        shell_.handler = std::move(h);
+        shell_.subscribed = this;
+        ++shell_.subscriptions;
+        return true;
+    }
 
   private:
     FakeShell& shell_;
+    bool subscribed_ = false;
 };
 
-inline std::shared_ptr<platform::ShellWindows> FakeShell::CreateShellWindows(
-    WindowRegisteredHandler h) {
+inline std::shared_ptr<platform::ShellWindows> FakeShell::CreateShellWindows() {
     log.Add("CreateShellWindows");
     if (auto inside = std::exchange(duringCreate, nullptr))
         inside();
     if (createFails)
         return nullptr;
-    handler = std::move(h);
-    ++subscriptions;
     return std::make_shared<FakeShellWindows>(*this);
 }
 

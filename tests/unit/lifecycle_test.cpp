@@ -49,22 +49,22 @@ TEST_F(Lifecycle, NoShellCollectionStartsAndBlocksNothing) {
 }
 
 // A shell that could not be joined at start-up (busy at log-on, absent, or
-// not answering in time) is tried again on the window's timer: every 2 s for
-// the first minute, so that a busy shell is joined soon after it answers, then
-// each wait twice the last up to a minute. Once it is joined the timer stops
-// and the windows open then are marked, as at start-up.
+// not answering in time) is tried again on the window's timer: every second
+// for the first minute, so that a busy shell is joined soon after it answers,
+// then each wait twice the last up to a minute. Once it is joined the timer
+// stops and the windows open then are marked, as at start-up.
 TEST_F(Lifecycle, UnjoinedShellIsTriedAgainUntilJoined) {
     p.shell.createFails = true;
     p.form.Form_Load();
     std::vector<std::uint32_t> waits{p.window.timer};
-    for (int retry = 0; retry < 36; ++retry) {
+    for (int retry = 0; retry < 66; ++retry) {
         p.form.tmrJoinShell_Timer();
         waits.push_back(p.window.timer);
     }
-    std::vector<std::uint32_t> expected(30, 2000);  // the first minute
-    expected.insert(expected.end(), {4000, 8000, 16000, 32000, 60000, 60000, 60000});
+    std::vector<std::uint32_t> expected(60, 1000);  // the first minute
+    expected.insert(expected.end(), {2000, 4000, 8000, 16000, 32000, 60000, 60000});
     EXPECT_EQ(waits, expected);
-    EXPECT_EQ(p.log.Count("CreateShellWindows"), 37);
+    EXPECT_EQ(p.log.Count("CreateShellWindows"), 67);
 
     auto early = p.shell.Open("early", L"Ad", Opener::Page);
     p.shell.createFails = false;
@@ -73,7 +73,7 @@ TEST_F(Lifecycle, UnjoinedShellIsTriedAgainUntilJoined) {
     EXPECT_EQ(p.window.timer, 0u);
     EXPECT_TRUE(early->IsMarked()) << "open when joined: marked, never judged";
     p.form.tmrJoinShell_Timer();  // a tick already queued changes nothing
-    EXPECT_EQ(p.log.Count("CreateShellWindows"), 38);
+    EXPECT_EQ(p.log.Count("CreateShellWindows"), 68);
 
     p.shell.Open("home", L"Home", Opener::EmptyString);
     auto popup = p.shell.Open("pop", L"Buy now", Opener::Page);
@@ -82,17 +82,18 @@ TEST_F(Lifecycle, UnjoinedShellIsTriedAgainUntilJoined) {
     EXPECT_EQ(p.system.closeRequests, std::vector<platform::WindowHandle>{*popup->hwnd});
 }
 
-// A new taskbar means a restarted shell: the old collection is let go before
-// the new one is subscribed (never two subscriptions), the windows open then
-// are marked, and popups after it are judged; a failed join retries.
+// A new taskbar may mean a restarted shell: a new collection is joined, its
+// windows open then are marked, and popups after it are judged. The old
+// subscription ends only once the new one is made: a join that fails keeps
+// it, so a shell that did not restart still raises its events, and retries.
 TEST_F(Lifecycle, NewTaskbarJoinsTheNewShell) {
     p.shell.Open("home", L"Home", Opener::EmptyString);
     p.form.Form_Load();
     auto open = p.shell.Open("open", L"Opened while the shell was down", Opener::Page);
     p.log.Clear();
     p.form.TaskbarCreated();
-    auto at = p.log.Positions({"Shell_NotifyIconA 0", "Unsubscribe", "CreateShellWindows",
-                               "Put open.parentwindow.opener="});
+    auto at = p.log.Positions({"Shell_NotifyIconA 0", "CreateShellWindows", "Subscribe",
+                               "Unsubscribe", "Put open.parentwindow.opener="});
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
     EXPECT_EQ(p.shell.subscriptions, 2);
     EXPECT_TRUE(open->IsMarked());
@@ -102,13 +103,42 @@ TEST_F(Lifecycle, NewTaskbarJoinsTheNewShell) {
     p.shell.Fire();
     EXPECT_EQ(p.system.closeRequests, std::vector<platform::WindowHandle>{*popup->hwnd});
 
-    p.shell.createFails = true;
-    p.form.TaskbarCreated();
-    EXPECT_EQ(p.form.SWs, nullptr);
-    EXPECT_EQ(p.window.timer, 2000u);
+    for (bool createFails : {true, false}) {
+        SCOPED_TRACE(createFails ? "no collection" : "subscription refused");
+        auto held = p.form.SWs;
+        p.shell.createFails = createFails;
+        p.shell.subscribeFails = !createFails;
+        p.form.TaskbarCreated();
+        EXPECT_EQ(p.form.SWs, held);
+        EXPECT_EQ(p.window.timer, 1000u);
+        auto later = p.shell.Open("later", L"Buy more", Opener::Page);
+        later->menuBar = false;
+        p.shell.Fire();
+        EXPECT_EQ(p.system.closeRequests.back(), *later->hwnd) << "the old subscription holds";
+        p.shell.windows.pop_back();
+    }
     p.form.Form_Unload();
     p.form.tmrJoinShell_Timer();
-    EXPECT_EQ(p.log.Count("CreateShellWindows"), 2) << "nothing is joined after Exit";
+    EXPECT_EQ(p.log.Count("CreateShellWindows"), 3) << "nothing is joined after Exit";
+}
+
+// A popup that registers inside the join, before the subscription is made,
+// raises its event where no collection of ours is subscribed: it is judged all
+// the same, and the windows open before the join are still only marked.
+TEST_F(Lifecycle, PopupInsideTheJoinIsJudgedOnceTheOpenOnesMarked) {
+    auto home = p.shell.Open("home", L"Home", Opener::EmptyString);
+    auto before = p.shell.Open("before", L"Open before the start", Opener::Page);
+    before->menuBar = false;
+    std::shared_ptr<FakeBrowserWindow> inside;
+    p.shell.duringSubscribe = [&] {
+        inside = p.shell.Open("inside", L"Ad", Opener::Page);
+        inside->menuBar = false;
+        p.shell.Fire();
+    };
+    p.form.Form_Load();
+    EXPECT_TRUE(before->IsMarked());
+    EXPECT_EQ(p.system.closeRequests, std::vector<platform::WindowHandle>{*inside->hwnd});
+    EXPECT_EQ(p.form.dblBlockedCount, 1);
 }
 
 // The join's calls dispatch messages while they wait: a tick of the timer that
@@ -149,9 +179,9 @@ TEST_P(InsideJoin, TriesAgainOnlyForANewTaskbar) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, InsideJoin,
                          ::testing::Values(InsideJoinCase{"TickJoined", false, true, 1, 0},
-                                           InsideJoinCase{"TickFailed", false, false, 1, 2000},
+                                           InsideJoinCase{"TickFailed", false, false, 1, 1000},
                                            InsideJoinCase{"TaskbarJoined", true, true, 2, 0},
-                                           InsideJoinCase{"TaskbarFailed", true, false, 2, 2000}),
+                                           InsideJoinCase{"TaskbarFailed", true, false, 2, 1000}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A new taskbar is a shell that has just come back: a join that fails then is
@@ -159,11 +189,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, InsideJoin,
 TEST_F(Lifecycle, NewTaskbarStartsTheWaitsAgain) {
     p.shell.createFails = true;
     p.form.Form_Load();
-    for (int tick = 0; tick < 100 && p.window.timer <= 2000; ++tick)
+    for (int tick = 0; tick < 100 && p.window.timer <= 1000; ++tick)
         p.form.tmrJoinShell_Timer();
-    ASSERT_GT(p.window.timer, 2000u);
+    ASSERT_GT(p.window.timer, 1000u);
     p.form.TaskbarCreated();
-    EXPECT_EQ(p.window.timer, 2000u);
+    EXPECT_EQ(p.window.timer, 1000u);
 }
 
 TEST_F(Lifecycle, FirstPaintHidesLaterPaintsDoNot) {

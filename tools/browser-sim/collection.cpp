@@ -99,6 +99,8 @@ class ConnectionPointObj final : public IConnectionPoint {
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override {
         if (!sink || !cookie)
             return E_POINTER;
+        if (HRESULT busy = ShellBusyAnswer("Advise"); FAILED(busy))
+            return busy;
         return Shell::Get().Advise(sink, cookie);
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override {
@@ -137,6 +139,8 @@ class ShellWindowsObj final : public TypeLibDispatch<IShellWindows, IID_IShellWi
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) noexcept override {
         if (!count)
             return E_POINTER;
+        if (HRESULT busy = ShellBusyAnswer("Count"); FAILED(busy))
+            return busy;
         *count = LONG(Shell::Get().Windows().size());
         return S_OK;
     }
@@ -144,6 +148,8 @@ class ShellWindowsObj final : public TypeLibDispatch<IShellWindows, IID_IShellWi
         if (!out)
             return E_POINTER;
         *out = nullptr;
+        if (HRESULT busy = ShellBusyAnswer("Item"); FAILED(busy))
+            return busy;
         Variant i;
         if (V_VT(&index) == VT_EMPTY || FAILED(VariantChangeType(i.Out(), &index, 0, VT_I4)))
             return E_INVALIDARG;
@@ -158,6 +164,9 @@ class ShellWindowsObj final : public TypeLibDispatch<IShellWindows, IID_IShellWi
         OnClientCall();
         if (!out)
             return E_POINTER;
+        *out = nullptr;
+        if (HRESULT busy = ShellBusyAnswer("_NewEnum"); FAILED(busy))
+            return busy;
         *out = static_cast<IEnumVARIANT*>(new EnumObj(Shell::Get().Windows(), 0));
         return S_OK;
     }

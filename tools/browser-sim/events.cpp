@@ -67,6 +67,7 @@ HRESULT Shell::Advise(IUnknown* sink, DWORD* cookie) {
     *cookie = ++nextSinkCookie_;
     sinks_.push_back({*cookie, dispatch});
     Log::Get().Write("advise", "sink=" + std::to_string(*cookie) + " via=" + via);
+    OnAdvised();
     return S_OK;
 }
 

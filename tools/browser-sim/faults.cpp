@@ -22,7 +22,7 @@ namespace {
 
 struct Deferred {
     std::weak_ptr<BrowserWindow> window;
-    int calls;
+    int calls;  // kAtAdvise: at the next Advise instead
     bool die = false;
 };
 std::vector<Deferred> g_deferred;
@@ -150,6 +150,34 @@ class BusyFilter final : public IMessageFilter {
 
 }  // namespace
 
+namespace {
+// While the shell is busy (shell busy=): until when, and the calls turned away.
+bool g_shellBusy = false;
+DWORD g_shellBusyUntil = 0;
+unsigned g_shellRejected = 0;
+}  // namespace
+
+void ShellBusyFor(DWORD ms) {
+    g_shellBusy = true;
+    g_shellBusyUntil = GetTickCount() + ms;
+    g_shellRejected = 0;
+    Log::Get().Write("busy", "shell for=" + Seconds(ms));
+}
+
+HRESULT ShellBusyAnswer(const char* member) {
+    if (!g_shellBusy)
+        return S_OK;
+    if (LONG(GetTickCount() - g_shellBusyUntil) < 0) {
+        if (g_shellRejected++ == 0)
+            Log::Get().Write("rejected", std::string("shell member=") + member);
+        return RPC_E_SERVERCALL_RETRYLATER;
+    }
+    g_shellBusy = false;
+    Log::Get().Write("answer", std::string("shell member=") + member +
+                                   " rejected=" + std::to_string(g_shellRejected));
+    return S_OK;
+}
+
 void FireInside(BrowserWindow& w, int calls) {
     // The window joins the collection when it registers, inside that call.
     Log::Get().Write("fire-inside", Utf8(w.name) + " calls=" + std::to_string(calls));
@@ -185,7 +213,7 @@ void OnClientCall() {
     // Taken off the list before they run: the client's nested handler calls back in.
     std::vector<Deferred> due;
     for (auto it = g_deferred.begin(); it != g_deferred.end();) {
-        if (--it->calls <= 0) {
+        if (it->calls != kAtAdvise && --it->calls <= 0) {
             due.push_back(*it);
             it = g_deferred.erase(it);
         } else {
@@ -197,6 +225,22 @@ void OnClientCall() {
             Log::Get().Write("die", "inside=call");
             Crash();
         }
+        if (auto w = d.window.lock(); w && !w->destroyed)
+            Shell::Get().Register(*w);
+    }
+}
+
+void OnAdvised() {
+    std::vector<Deferred> due;
+    for (auto it = g_deferred.begin(); it != g_deferred.end();) {
+        if (it->calls == kAtAdvise) {
+            due.push_back(*it);
+            it = g_deferred.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto& d : due) {
         if (auto w = d.window.lock(); w && !w->destroyed)
             Shell::Get().Register(*w);
     }

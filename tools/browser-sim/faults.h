@@ -18,8 +18,13 @@ class BrowserWindow;
 // Every call a client makes on the simulator's objects passes here first.
 void OnClientCall();
 // Withholds the open window from the collection; it registers inside the
-// client's call `calls` calls from now.
+// client's call `calls` calls from now, or with kAtAdvise inside the next
+// Advise, once the new sink is taken: its event reaches a client that still
+// waits for its subscription to be made.
+inline constexpr int kAtAdvise = -1;
 void FireInside(BrowserWindow& window, int calls);
+// A sink has just been taken, inside Advise.
+void OnAdvised();
 // Ends the process, like a crash, inside the client's call `calls` calls from now.
 void DieInside(int calls);
 // Ends the process at once, like a crash: nothing is released or unadvised,
@@ -33,6 +38,12 @@ void SetClassRegistration(DWORD cookie);
 // a real block, not a message loop, so no call and no message reaches the
 // thread meanwhile. Then the read is answered as usual.
 void HangAt(BrowserWindow& window, const wchar_t* read, const char* member);
+// From now on for `ms` the shell turns its calls away as busy, the
+// collection's activation too: ShellBusyAnswer, at the start of each of them,
+// is then RPC_E_SERVERCALL_RETRYLATER (logged at the first and once answered
+// again), and S_OK otherwise.
+void ShellBusyFor(DWORD ms);
+HRESULT ShellBusyAnswer(const char* member);
 // The shell's thread stops answering at `read` for `ms`, the same way: no
 // call, no event and no scenario step meanwhile. Then the read goes on.
 void HangShell(const char* read, DWORD ms);

@@ -37,6 +37,8 @@ class ClassFactory final : public IClassFactory {
         *out = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
+        if (HRESULT busy = ShellBusyAnswer("CreateInstance"); FAILED(busy))
+            return busy;
         IUnknown* collection = Shell::Get().Collection();
         HRESULT hr = collection ? collection->QueryInterface(riid, out) : CO_E_SERVER_STOPPING;
         wchar_t iid[40] = L"";

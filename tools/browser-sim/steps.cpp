@@ -106,7 +106,7 @@ bool OpenWindow(const std::wstring& name,
         return false;
     if (props.fire)
         shell.Fire(*w);
-    else if (props.fireInside > 0)
+    else if (props.fireInside > 0 || props.fireInside == kAtAdvise)
         FireInside(*w, props.fireInside);
     return true;
 }
@@ -193,7 +193,17 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
         if (!ok)
             Log::Get().Write("timeout", "step=wait-unadvise");
     } else if (verb == L"shell") {
-        // shell hang=advise:SECONDS, shell hang=no: the next subscription waits.
+        // shell hang=advise:SECONDS, shell hang=no: the next subscription
+        // waits; shell busy=SECONDS: every call is turned away meanwhile.
+        if (const std::wstring* busy = step.Key(L"busy"); busy && step.keys.size() == 1) {
+            auto seconds = ParseSeconds(*busy);
+            if (!seconds || !*seconds) {
+                error = L"shell busy= takes SECONDS";
+                return false;
+            }
+            ShellBusyFor(DWORD(*seconds));
+            return true;
+        }
         const std::wstring* hang = step.Key(L"hang");
         unsigned long ms = 0;
         bool ok = hang && step.keys.size() == 1;
@@ -204,7 +214,7 @@ bool RunStep(const Step& step, bool& quit, std::wstring& error) {
             ms = seconds.value_or(0);
         }
         if (!ok) {
-            error = L"shell takes hang=advise:SECONDS or hang=no";
+            error = L"shell takes hang=advise:SECONDS, hang=no or busy=SECONDS";
             return false;
         }
         shell.HangAtAdvise(DWORD(ms));

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "faults.h"
 #include "scenario.h"
 #include "window.h"
 
@@ -185,8 +186,12 @@ bool ApplyKey(WindowProps& p, const std::wstring& key, const std::wstring& value
     } else if (key == L"onclose") {
         ok = either(p.ignoreClose, L"ignore", L"destroy");
     } else if (key == L"fire") {
-        // fire=inside:N raises the event inside the client's N-th call from now.
-        if (value.rfind(L"inside:", 0) == 0) {
+        // fire=inside:N raises the event inside the client's N-th call from
+        // now, fire=inside:advise inside the next subscription.
+        if (value == L"inside:advise") {
+            p.fire = false;
+            p.fireInside = kAtAdvise;
+        } else if (value.rfind(L"inside:", 0) == 0) {
             auto calls = ParseInt(value.substr(7));
             ok = calls && *calls > 0;
             p.fire = false;

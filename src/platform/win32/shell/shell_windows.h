@@ -135,15 +135,8 @@ inline ConnectionToken AdviseShellEvents(IUnknown* source, WindowRegisteredHandl
 
 class ComShellWindows final : public platform::ShellWindows {
   public:
-    // `rejudge` runs the handler once more when a browser left for now has answered.
-    ComShellWindows(RemoteRef<IShellWindows> windows, ConnectionToken connection, Answerer shell,
-                    std::shared_ptr<std::function<void()>> rejudge)
-        : windows_(std::move(windows)),
-          shell_(shell),
-          rejudge_(std::move(rejudge)),
-          connection_(std::move(connection)) {
-        RemoteCalls::Get().SetRejudge(rejudge_);
-    }
+    ComShellWindows(RemoteRef<IShellWindows> windows, Answerer shell)
+        : windows_(std::move(windows)), shell_(shell) {}
 
     std::unique_ptr<platform::WindowWalk> Walk() override {
         if (!windows_)
@@ -164,6 +157,25 @@ class ComShellWindows final : public platform::ShellWindows {
         return std::make_unique<ComWindowWalk>(std::move(*cursor), shell_);
     }
 
+    bool Subscribe(WindowRegisteredHandler handler) override {
+        if (!windows_ || connection_)
+            return false;
+        // `rejudge` runs the handler once more when a browser left for now has answered.
+        auto rejudge = std::make_shared<std::function<void()>>([handler] { handler(0); });
+        auto connection = CallRemote<ConnectionToken>(
+            shell_,
+            [windows = windows_, handler = std::move(handler),
+             shell = shell_](DWORD) mutable -> ConnectionToken {
+                return AdviseShellEvents(windows.get(), std::move(handler), shell);
+            });
+        if (!connection || !*connection)
+            return false;
+        connection_ = std::move(*connection);
+        rejudge_ = std::move(rejudge);
+        RemoteCalls::Get().SetRejudge(rejudge_);
+        return true;
+    }
+
   private:
     RemoteRef<IShellWindows> windows_;
     Answerer shell_;
@@ -173,29 +185,19 @@ class ComShellWindows final : public platform::ShellWindows {
 
 class ShellAutomationImpl final : public platform::ShellAutomation {
   public:
-    std::shared_ptr<platform::ShellWindows> CreateShellWindows(
-        WindowRegisteredHandler handler) override {
-        struct Created {
-            RemoteRef<IShellWindows> windows;
-            ConnectionToken connection;
-        };
-        auto rejudge = std::make_shared<std::function<void()>>([handler] { handler(0); });
-        auto created = CallRemote<Created>(
-            shell_,
-            [handler = std::move(handler),
-             shell = shell_](DWORD) mutable -> std::optional<Created> {
+    std::shared_ptr<platform::ShellWindows> CreateShellWindows() override {
+        auto windows = CallRemote<RemoteRef<IShellWindows>>(
+            shell_, [shell = shell_](DWORD) -> RemoteRef<IShellWindows> {
                 IShellWindows* windows = nullptr;
                 if (FAILED(CoCreateInstance(kCLSID_ShellWindows, nullptr, CLSCTX_ALL,
                                             kIID_IShellWindows,
                                             reinterpret_cast<void**>(&windows))))
-                    return std::nullopt;
-                return Created{AdoptRemote(windows, shell),
-                               AdviseShellEvents(windows, std::move(handler), shell)};
+                    return nullptr;
+                return AdoptRemote(windows, shell);
             });
-        if (!created || !created->connection)
+        if (!windows || !*windows)
             return nullptr;
-        return std::make_shared<ComShellWindows>(std::move(created->windows),
-                                                 std::move(created->connection), shell_++, rejudge);
+        return std::make_shared<ComShellWindows>(std::move(*windows), shell_++);
     }
     bool SetBriefWaits(bool brief) override { return RemoteCalls::Get().SetBrief(brief); }
 
