@@ -5,7 +5,8 @@
 # later popup waits, from its event to its WM_CLOSE, while another browser's
 # Document read hangs for HANG seconds (next to what it waits while every
 # browser answers), and the worst such wait of five popups while another
-# browser turns every call away as busy for HANG seconds. Not a test: it
+# browser turns every call away as busy for HANG seconds, and what a popup
+# sized like a page waits when its opener's browser hangs. Not a test: it
 # prints the figures.
 #
 #   tests/e2e/measure-hang.sh [BUILD_DIR] [HANG]   (BUILD_DIR: build/mingw-x86_64 on
@@ -61,8 +62,21 @@ done
 app_stop
 sim_quit
 
+# A popup sized like a page, whose opener's browser hangs at the pass's first
+# read of it: only the opener probe can judge it.
+start_with_home
+sim_do 'open opener title="Opener" size=800x600 thread=own'
+sim_fired opener
+sim_do "set opener hang=document:$hang"
+sim_do 'open paged title="Paged" opener=opener menubar=yes size=800x600 thread=own'
+sim_wait $((hang + 60)) ' wm_close paged '
+probed=$(popup_latency paged)
+app_stop
+sim_quit
+
 echo "browser hang: ${hang} s"
 echo "Exit -> end of Shutterling.exe: ${exit_took} s (Exit clicked ${exit_into} s into the hang)"
 echo "popup event -> WM_CLOSE while another browser hangs: ${waited} s"
 echo "popup event -> WM_CLOSE, every browser answering (worst of 3): ${usual} s"
 echo "popup event -> WM_CLOSE while another browser is busy (worst of 5, 1.5 s apart): ${busy_worst} s"
+echo "popup event -> WM_CLOSE, sized like a page, its opener's browser hanging: ${probed} s"
