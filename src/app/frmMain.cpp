@@ -85,11 +85,10 @@ bool frmMain::JoinOnce(std::shared_ptr<platform::ShellWindows> joined) {
         return false;  // a shut-down ran inside the call, or there is no collection
     RunningPass marking(*this);
     // The windows open now are taken before the new collection raises any
-    // event, so a popup that registers from then on is not among them. The
-    // collection held until now goes on raising events meanwhile: a shell
-    // that turns the join away keeps its subscription.
-    // A window a pass running now has judged, or one asked to close, is not
-    // one to mark.
+    // event, so a popup that registers from then on is not among them; one
+    // that a pass running now has judged, or one asked to close, is not one
+    // to mark. The collection held until now goes on raising events
+    // meanwhile: a shell that turns the join away keeps its subscription.
     auto open = watcher::OpenWindows(*this, *joined);
     std::erase_if(open, [this, &marking](const auto& window) {
         return marking.Judged(*window) || closingWindows.Has(*window);
@@ -109,9 +108,7 @@ bool frmMain::JoinOnce(std::shared_ptr<platform::ShellWindows> joined) {
     // leave these windows alone; one more pass judges what registered before
     // the subscription could say so, whose event went nowhere.
     MarkExistingWindows(open);
-    if (!loaded_)
-        return true;
-    SWs_WindowRegistered(0);
+    SWs_WindowRegistered(0);  // nothing, after a shut-down inside the marking
     return true;
 }
 

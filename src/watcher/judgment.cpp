@@ -152,17 +152,15 @@ std::optional<std::int16_t> CountHtmlWindows(frmMain& form) {
     while (auto window = watcher::NextWindow(form, *walk)) {
         form.objBrowser = window;
         // A popup asked to close was an HTML window when it was judged; asking
-        // again would cost its browser a round trip for the same answer.
-        if (form.closingWindows.Has(*window)) {
-            if (++count == 2)
-                break;
-            continue;
+        // again would cost its browser a round trip for the same answer. A
+        // document that cannot be read counts as an HTML one.
+        bool html = true;
+        if (!form.closingWindows.Has(*window)) {
+            html = watcher::IsHtmlWindow(form, *window).value_or(true);
+            if (!form.IsLoaded())
+                return std::nullopt;
         }
-        // A document that cannot be read counts as an HTML one.
-        auto html = watcher::IsHtmlWindow(form, *window);
-        if (!form.IsLoaded())
-            return std::nullopt;
-        if (html.value_or(true) && ++count == 2)
+        if (html && ++count == 2)
             break;
     }
     return form.IsLoaded() ? std::optional<std::int16_t>(count) : std::nullopt;

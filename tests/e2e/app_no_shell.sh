@@ -13,7 +13,7 @@ wineserver -w
 
 run_once() {
     app_start
-    probe wait-window 60000 >/dev/null || die "no main window"
+    app_window
     sleep 3
     kill -0 "$APP_PID" || die "Shutterling.exe ended on its own"
     expect_eq "$1: counter" "$(probe text lblCounter)" "0 Popups blocked till now"

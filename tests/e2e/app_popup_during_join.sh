@@ -23,7 +23,7 @@ open pop1 title="Inside the first join" opener=home menubar=no size=300x250 fire
 wait-client
 STORY
 store_app_start "$W/app"
-probe wait-window 60000 >/dev/null || die "no main window"
+app_window
 sim_wait 60 ' advise sink=1 '
 sim_wait 30 ' wm_close pop1 '
 sim_wait 30 ' put-opener old '

@@ -20,7 +20,7 @@ sleep 2000
 open pop title="Two seconds later" opener=home menubar=no size=300x250
 STORY
 store_app_start "$W/app"
-probe wait-window 60000 >/dev/null || die "no main window"
+app_window
 sim_wait 60 ' rejected shell member='
 sim_wait 60 ' mark answering$'
 sim_wait 30 ' advise sink=1 '

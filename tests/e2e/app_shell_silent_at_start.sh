@@ -15,7 +15,7 @@ shell hang=advise:6
 wait-client
 STORY
 store_app_start "$W/app"
-probe wait-window 60000 >/dev/null || die "no main window"
+app_window
 sim_wait 60 ' hang shell read=advise for=6\.000$'
 sim_wait 60 ' answer shell read=advise after=6\.[0-9]+$'
 # A new subscription by the retry 2 s after the give-up, and the given-up

@@ -168,15 +168,16 @@ E2E_CRASHES="$E2E_ROOT/crashes.log"
 E2E_WINE_FAULTS="$E2E_ROOT/wine-faults.log"
 e2e_note_crashes() {
     local out
-    for out in "$W"/*.out "$W/wine-system.log"; do
-        [ -f "$out" ] || continue
-        if grep -qiE 'unhandled|page fault|backtrace' "$out"; then
-            {
-                printf '%s %s (%s):\n' "$(date +%T)" "$E2E_NAME" "$(basename "$out")"
-                grep -iE -m 5 'unhandled|page fault|backtrace' "$out" | sed 's/^/    /'
-            } >>"$([ "$out" = "$W/wine-system.log" ] && echo "$E2E_WINE_FAULTS" || echo "$E2E_CRASHES")"
-        fi
-    done
+    for out in "$W"/*.out; do e2e_note_faults "$out" "$E2E_CRASHES"; done
+    e2e_note_faults "$W/wine-system.log" "$E2E_WINE_FAULTS"
+}
+# e2e_note_faults OUTPUT LIST: Wine's crash report in OUTPUT, if any, onto LIST.
+e2e_note_faults() {
+    [ -f "$1" ] && grep -qiE 'unhandled|page fault|backtrace' "$1" || return 0
+    {
+        printf '%s %s (%s):\n' "$(date +%T)" "$E2E_NAME" "$(basename "$1")"
+        grep -iE -m 5 'unhandled|page fault|backtrace' "$1" | sed 's/^/    /'
+    } >>"$2"
 }
 
 e2e_cleanup() {
@@ -245,9 +246,12 @@ app_start() {
     APP_PID=$!
 }
 
+# Waits until the program's main window exists, joined to the shell or not.
+app_window() { probe wait-window 60000 >/dev/null || die "no main window"; }
+
 # Waits until the program runs: its main window exists and it has subscribed.
 app_ready() {
-    probe wait-window 60000 >/dev/null || die "no main window"
+    app_window
     sim_wait 60 ' advise sink='
 }
 

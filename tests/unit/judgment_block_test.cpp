@@ -5,6 +5,16 @@
 namespace shutterling::fakes {
 namespace {
 
+// The calls made since entry `from` of the log that asked the window `name`
+// or one of its objects ("storm1" is not "storm10").
+long AskedSince(const CallLog& log, std::size_t from, const std::string& name) {
+    const auto& entries = log.Entries();
+    return std::count_if(
+        entries.begin() + static_cast<long>(from), entries.end(), [&](const std::string& e) {
+            return (e + " ").find(name + " ") != e.npos || e.find(name + ".") != e.npos;
+        });
+}
+
 struct TitleCase {
     std::wstring title;
     std::wstring listed;
@@ -193,11 +203,7 @@ TEST_F(WatcherTest, AskedToCloseIsBlockedOnceAndHeldOnlyWhileTheShellHasIt) {
         p.shell.Fire(12345);  // the cookie makes no difference
     }
     EXPECT_TRUE(ClosedOnce(*stays));
-    const auto& log = p.log.Entries();
-    EXPECT_EQ(std::count_if(log.begin() + asked, log.end(),
-                            [](const std::string& e) { return e.find("stays") != e.npos; }),
-              0)
-        << "nothing asked of it again";
+    EXPECT_EQ(AskedSince(p.log, asked, "stays"), 0) << "nothing asked of it again";
     EXPECT_EQ(p.lstPopups.items.size(), 4u);
     EXPECT_EQ(p.lblCounter.caption, L"4 Popups blocked till now");
     EXPECT_EQ(p.form.closingWindows.size(), 4u);
@@ -221,18 +227,9 @@ TEST_F(WatcherTest, StormOfPopupsStillOpenIsOneBlockEachWithoutReadingThemAgain)
         p.shell.Fire();
         askedAt.push_back(p.log.Entries().size());
     }
-    const auto& log = p.log.Entries();
     for (int i = 0; i < 40; ++i) {
         EXPECT_TRUE(ClosedOnce(*storm[i])) << i;
-        const std::string name = "storm" + std::to_string(i) + " ";
-        const std::string object = "storm" + std::to_string(i) + ".";
-        EXPECT_EQ(std::count_if(log.begin() + askedAt[i], log.end(),
-                                [&](const std::string& e) {
-                                    return (e + " ").find(name) != e.npos ||
-                                           e.find(object) != e.npos;
-                                }),
-                  0)
-            << i;
+        EXPECT_EQ(AskedSince(p.log, askedAt[i], "storm" + std::to_string(i)), 0) << i;
     }
     EXPECT_EQ(p.lstPopups.items.size(), 40u);
     EXPECT_EQ(p.lblCounter.caption, L"40 Popups blocked till now");

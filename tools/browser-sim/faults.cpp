@@ -205,22 +205,22 @@ void DieInside(int calls) {
     g_deferred.push_back({{}, calls, true});
 }
 
-void OnClientCall() {
-    // Calls served on a window's own thread do not count: the events they
-    // would raise belong to the shell's thread.
-    if (g_deferred.empty() || !Shell::Get().OnShellThread())
-        return;
-    // Taken off the list before they run: the client's nested handler calls back in.
-    std::vector<Deferred> due;
+namespace {
+
+// Takes the deferred work that is due off the list before it runs: the
+// client's nested handler calls back in. Then raises it.
+template <class Due>
+void RunDue(Due due) {
+    std::vector<Deferred> now;
     for (auto it = g_deferred.begin(); it != g_deferred.end();) {
-        if (it->calls != kAtAdvise && --it->calls <= 0) {
-            due.push_back(*it);
+        if (due(*it)) {
+            now.push_back(*it);
             it = g_deferred.erase(it);
         } else {
             ++it;
         }
     }
-    for (auto& d : due) {
+    for (auto& d : now) {
         if (d.die) {
             Log::Get().Write("die", "inside=call");
             Crash();
@@ -230,20 +230,18 @@ void OnClientCall() {
     }
 }
 
+}  // namespace
+
+void OnClientCall() {
+    // Calls served on a window's own thread do not count: the events they
+    // would raise belong to the shell's thread.
+    if (g_deferred.empty() || !Shell::Get().OnShellThread())
+        return;
+    RunDue([](Deferred& d) { return d.calls != kAtAdvise && --d.calls <= 0; });
+}
+
 void OnAdvised() {
-    std::vector<Deferred> due;
-    for (auto it = g_deferred.begin(); it != g_deferred.end();) {
-        if (it->calls == kAtAdvise) {
-            due.push_back(*it);
-            it = g_deferred.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    for (auto& d : due) {
-        if (auto w = d.window.lock(); w && !w->destroyed)
-            Shell::Get().Register(*w);
-    }
+    RunDue([](const Deferred& d) { return d.calls == kAtAdvise; });
 }
 
 void HangAt(BrowserWindow& w, const wchar_t* read, const char* member) {

@@ -106,7 +106,7 @@ bool OpenWindow(const std::wstring& name,
         return false;
     if (props.fire)
         shell.Fire(*w);
-    else if (props.fireInside > 0 || props.fireInside == kAtAdvise)
+    else if (props.fireInside != 0)
         FireInside(*w, props.fireInside);
     return true;
 }

@@ -42,12 +42,12 @@ struct WindowProps {
     bool ignoreClose = false;      // WM_CLOSE is logged but the window stays
     std::wstring tabOf;            // opens as a new tab in this window's frame
     bool fire = true;              // raise WindowRegistered when opened
-    int fireInside = 0;  // >0: raise it inside the Nth call of the client from then on; kAtAdvise
-    bool ownThread = false;  // served from a thread of its own (hang= and busy= need one)
-    bool ownPage = false;    // its document and script window on yet another thread
-    std::wstring hangRead;   // the read at which the window's thread stops answering, once
-    DWORD hangMs = 0;        // for how long; INFINITE: until the end
-    DWORD busyMs = 0;        // >0: every call is rejected for this long from the next one
+    int fireInside = 0;            // >0: inside the client's Nth call from then on; or kAtAdvise
+    bool ownThread = false;        // served from a thread of its own (hang= and busy= need one)
+    bool ownPage = false;          // its document and script window on yet another thread
+    std::wstring hangRead;         // the read at which the window's thread stops answering, once
+    DWORD hangMs = 0;              // for how long; INFINITE: until the end
+    DWORD busyMs = 0;              // >0: every call is rejected for this long from the next one
     BusyBy busyBy = BusyBy::Member;
 };
 
